@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// Everything the engine asks or tells the user goes through this interface, so that
+// every engine function runs the same under a window, on a terminal and in tests.
+class Dialogs {
+public:
+    enum class Icon { Information, Warning, Error, Question };
+
+    struct CropAnswer {
+        bool Ok = false; // OK pressed; anything else (Cancel, closed) is false
+        bool DontAskAgain = false; // state of the check box when the dialog ended
+    };
+
+    virtual ~Dialogs() = default;
+
+    // Yes/No question; true only for Yes. An empty caption means the default title.
+    virtual bool AskYesNo(const QString& text, const QString& caption, Icon icon) = 0;
+
+    // A message with a single OK button.
+    virtual void ShowMessage(const QString& text, const QString& caption, Icon icon) = 0;
+
+    // The crop warning: OK and Cancel (OK the default), with a check box.
+    virtual CropAnswer AskCropWarning(const QString& text, const QString& checkBoxText) = 0;
+
+    // Lets the user interface repaint and deliver pending input (a Cancel click, Ctrl+C).
+    virtual void ProcessEvents() = 0;
+};

@@ -1,0 +1,141 @@
+#include "engine/ini_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+QString TrimControl(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin).toString();
+}
+
+IniFile IniFile::Load(const QString& path)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) return {};
+    return Parse(file.readAll());
+}
+
+IniFile IniFile::Parse(const QByteArray& bytes)
+{
+    QByteArrayView view(bytes);
+    if (view.startsWith("\xEF\xBB\xBF")) view = view.sliced(3);
+    const QString text = QString::fromUtf8(view);
+
+    IniFile ini;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        ini.FLines.append(Classify(text.mid(start, end - start)));
+        if (end < text.size() && text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n') ++end;
+        start = end + 1;
+    }
+    return ini;
+}
+
+IniFile::Line IniFile::Classify(const QString& text)
+{
+    Line line;
+    line.Text = text;
+    const QString trimmed = TrimControl(text);
+    if (trimmed.isEmpty() || trimmed.startsWith(u';')) return line;
+    if (trimmed.startsWith(u'[') && trimmed.endsWith(u']') && trimmed.size() >= 2) {
+        line.LineKind = Line::Section;
+        line.Name = TrimControl(QStringView(trimmed).mid(1, trimmed.size() - 2));
+        return line;
+    }
+    const qsizetype eq = trimmed.indexOf(u'=');
+    if (eq >= 0) {
+        line.LineKind = Line::Entry;
+        line.Name = TrimControl(QStringView(trimmed).left(eq));
+        line.EntryValue = TrimControl(QStringView(trimmed).mid(eq + 1));
+    }
+    return line;
+}
+
+int IniFile::SectionStart(const QString& section) const
+{
+    for (int i = 0; i < FLines.size(); ++i)
+        if (FLines[i].LineKind == Line::Section && FLines[i].Name.compare(section, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+int IniFile::SectionEnd(int start) const
+{
+    int i = start + 1;
+    while (i < FLines.size() && FLines[i].LineKind != Line::Section)
+        ++i;
+    return i;
+}
+
+bool IniFile::HasSection(const QString& section) const
+{
+    return SectionStart(section) >= 0;
+}
+
+std::optional<QString> IniFile::Value(const QString& section, const QString& key) const
+{
+    const int start = SectionStart(section);
+    if (start < 0) return std::nullopt;
+    const QString name = TrimControl(key);
+    for (int i = start + 1, end = SectionEnd(start); i < end; ++i)
+        if (FLines[i].LineKind == Line::Entry && FLines[i].Name.compare(name, Qt::CaseInsensitive) == 0)
+            return FLines[i].EntryValue;
+    return std::nullopt;
+}
+
+void IniFile::SetValue(const QString& section, const QString& key, const QString& value)
+{
+    // A value lives on one line: line breaks inside it would cut the file apart.
+    QString flat = value;
+    flat.replace(u'\r', u' ').replace(u'\n', u' ');
+    const Line entry = Classify(TrimControl(key) + u'=' + flat);
+
+    int start = SectionStart(section);
+    if (start < 0) {
+        if (!FLines.isEmpty() && !TrimControl(FLines.last().Text).isEmpty()) FLines.append(Classify(QString()));
+        FLines.append(Classify(u'[' + section + u']'));
+        FLines.append(entry);
+        return;
+    }
+    const int end = SectionEnd(start);
+    int insertAt = start + 1;
+    for (int i = start + 1; i < end; ++i) {
+        if (FLines[i].LineKind != Line::Entry) continue;
+        if (FLines[i].Name.compare(entry.Name, Qt::CaseInsensitive) == 0) {
+            FLines[i] = entry;
+            return;
+        }
+        insertAt = i + 1;
+    }
+    FLines.insert(insertAt, entry);
+}
+
+QByteArray IniFile::ToBytes() const
+{
+    QByteArray bytes;
+    for (const Line& line : FLines) {
+        bytes += line.Text.toUtf8();
+        bytes += '\n';
+    }
+    return bytes;
+}
+
+bool IniFile::Save(const QString& path, QString* error) const
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path); // temporary file, then rename over the old one
+    const QByteArray bytes = ToBytes();
+    const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (!ok && error) *error = file.errorString();
+    return ok;
+}

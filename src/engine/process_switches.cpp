@@ -1,0 +1,42 @@
+#include "engine/process_switches.h"
+
+#include <QCollator>
+#include <QLocale>
+
+namespace {
+QStringList& Parameters()
+{
+    static QStringList parameters;
+    return parameters;
+}
+} // namespace
+
+void SetProcessParameters(const QStringList& parameters)
+{
+    Parameters() = parameters;
+}
+
+const QStringList& ProcessParameters()
+{
+    return Parameters();
+}
+
+bool IsSwitch(const QString& parameter, const QString& name)
+{
+    if (parameter.size() < 2 || (parameter[0] != u'-' && parameter[0] != u'/')) return false;
+    // Locale-aware and case-insensitive, as the user would compare letters.
+    static const QCollator collator = [] {
+        QCollator c { QLocale::system() };
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
+    const QStringView rest = QStringView(parameter).mid(1);
+    return rest.size() == name.size() && collator.compare(rest, name) == 0;
+}
+
+bool ProcessHasSwitch(const QString& name)
+{
+    for (const QString& p : Parameters())
+        if (IsSwitch(p, name)) return true;
+    return false;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The process's own parameters, without the program path. Set once by the process entry;
+// tests set them to simulate a command line.
+void SetProcessParameters(const QStringList& parameters);
+const QStringList& ProcessParameters();
+
+// True when `parameter` is '-' or '/' followed by `name`, letter case aside.
+bool IsSwitch(const QString& parameter, const QString& name);
+
+// True when any process parameter is the switch `name`.
+bool ProcessHasSwitch(const QString& name);
+
+// The silent switch: no crop warning, no read-only question, no folder questions.
+inline bool SilentSwitchPresent()
+{
+    return ProcessHasSwitch(QStringLiteral("s"));
+}
