@@ -1,0 +1,68 @@
+#include "engine/jpeg_stream.h"
+
+namespace {
+
+bool IsStartOfFrame(uchar marker)
+{
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+// From the first byte after a scan header: the offset of the marker that ends the
+// entropy-coded data (stuffed zeros, restart markers and fill bytes belong to the data).
+qsizetype SkipEntropyCodedData(QByteArrayView d, qsizetype at)
+{
+    while (at + 1 < d.size()) {
+        if (uchar(d[at]) != 0xFF) {
+            ++at;
+            continue;
+        }
+        const uchar next = uchar(d[at + 1]);
+        if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
+            at += 2;
+        else if (next == 0xFF)
+            ++at;
+        else
+            return at;
+    }
+    return -1;
+}
+
+} // namespace
+
+JpegStreamLayout ScanJpegStream(QByteArrayView d)
+{
+    JpegStreamLayout layout;
+    if (d.size() < 4 || uchar(d[0]) != 0xFF || uchar(d[1]) != 0xD8) return layout;
+    qsizetype at = 2;
+    while (at + 1 < d.size()) {
+        if (uchar(d[at]) != 0xFF) return layout;
+        const uchar marker = uchar(d[at + 1]);
+        if (marker == 0xFF) { // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xD9) {
+            layout.Complete = true;
+            layout.End = at + 2;
+            return layout;
+        }
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+            at += 2;
+            continue;
+        }
+        if (at + 4 > d.size()) return layout;
+        const qsizetype length = (uchar(d[at + 2]) << 8) | uchar(d[at + 3]);
+        if (length < 2 || at + 2 + length > d.size()) return layout;
+        if (IsStartOfFrame(marker) && length >= 7) {
+            layout.Progressive = (marker & 0x03) == 0x02; // SOF2, SOF6, SOF10, SOF14
+            layout.Height = quint16((uchar(d[at + 5]) << 8) | uchar(d[at + 6]));
+            layout.Width = quint16((uchar(d[at + 7]) << 8) | uchar(d[at + 8]));
+        }
+        at += 2 + length;
+        if (marker == 0xDA) {
+            at = SkipEntropyCodedData(d, at);
+            if (at < 0) return layout;
+        }
+    }
+    return layout;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class Dialogs;
+class TLanguage;
+
+// The lossless transforms, by the number that the command line, the window's actions and
+// the transform library share.
+enum TransformCode : int {
+    RotateRight = 1, // 90 degrees clockwise
+    Rotate180 = 2,
+    RotateLeft = 3, // 90 degrees counter-clockwise
+    FlipVertical = 4, // top and bottom change places
+    FlipHorizontal = 5, // left and right change places
+};
+
+// The orientation value that makes the transformed pixels look as the old ones looked
+// under `oldValue`; 0 when the old value is none of 1 to 8 (the tag is then left alone).
+quint16 OrientationAfterTransform(quint16 oldValue, int code);
+
+// Where the untouched copy goes: "IMG_1.jpg" gives "IMG_1_ORIGINAL.jpg" in the same folder.
+QString BackupFileName(const QString& fileName);
+
+// Turns or mirrors one JPEG file in place, with the crop warning, the read-only question,
+// the optional backup copy, the orientation tag rewrite and the optional restoration of
+// the file's times. Failures raise TarvixError; a question answered No ends it silently.
+void TransformJpegFile(
+    const TLanguage& language, const QString& fileName, int code, bool keepTimestamp, bool makeBackup, Dialogs& owner);

@@ -1,0 +1,81 @@
+#include "platform/temp_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+TempFile::TempFile(const std::string& folder, const std::string& hint)
+    : FFolder(folder)
+    , FHint(hint)
+{
+    FFd.Reset(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+    if (FFd.Valid()) return;
+    // File systems without nameless files: fall back to a hidden name, removed on failure.
+    std::string pattern = folder + "/." + hint + ".tarvix-XXXXXX";
+    FFd.Reset(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (FFd.Valid())
+        FNamedPath = pattern;
+    else
+        FError = errno;
+}
+
+TempFile::~TempFile()
+{
+    if (!FNamedPath.empty()) ::unlink(FNamedPath.c_str());
+}
+
+int TempFile::LinkUnder(const std::string& name)
+{
+    if (!FNamedPath.empty()) return ::link(FNamedPath.c_str(), name.c_str()) == 0 ? 0 : errno;
+    const std::string self = "/proc/self/fd/" + std::to_string(FFd.Get());
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+int TempFile::LinkAs(const std::string& target)
+{
+    const int error = LinkUnder(target);
+    if (error == 0) SyncFolder(FFolder);
+    return error;
+}
+
+int TempFile::RenameOver(const std::string& target)
+{
+    if (FNamedPath.empty()) {
+        // A nameless file needs a name before it can be renamed over the target; the
+        // window in which a killed process would leave that name behind is tiny.
+        for (int attempt = 0; attempt < 100 && FNamedPath.empty(); ++attempt) {
+            const std::string name
+                = FFolder + "/." + FHint + ".tarvix-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+            const int error = LinkUnder(name);
+            if (error == 0)
+                FNamedPath = name;
+            else if (error != EEXIST)
+                return error;
+        }
+        if (FNamedPath.empty()) return EEXIST;
+    }
+    if (::rename(FNamedPath.c_str(), target.c_str()) != 0) return errno;
+    FNamedPath.clear();
+    SyncFolder(FFolder);
+    return 0;
+}
+
+int WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? errno : EIO;
+        data += n;
+        size -= size_t(n);
+    }
+    return 0;
+}
+
+void SyncFolder(const std::string& folder)
+{
+    const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.Valid()) ::fsync(fd.Get());
+}

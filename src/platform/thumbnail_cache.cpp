@@ -1,0 +1,41 @@
+#include "platform/thumbnail_cache.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+QByteArray ThumbnailCacheUri(const QString& absolutePath)
+{
+    // The escaping file managers use when they name cache entries: letters, digits and
+    // these marks stay, every other byte becomes %XX.
+    static const QByteArray kept("!$&'()*+,-./:=@_~");
+    QByteArray uri("file://");
+    for (const char c : QFile::encodeName(absolutePath)) {
+        const uchar u = uchar(c);
+        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || kept.contains(c))
+            uri += c;
+        else
+            uri += '%' + QByteArray::number(u, 16).rightJustified(2, '0').toUpper();
+    }
+    return uri;
+}
+
+void ForgetCachedThumbnails(const QString& path)
+{
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty()) cache = QDir::homePath() + "/.cache";
+    const QDir root(cache + "/thumbnails");
+    if (!root.exists()) return;
+    const QString entry
+        = QCryptographicHash::hash(ThumbnailCacheUri(QFileInfo(path).absoluteFilePath()), QCryptographicHash::Md5)
+              .toHex()
+        + ".png";
+    // normal, large, x-large, xx-large, and fail/<program> for pictures that failed.
+    for (const QString& size : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile::remove(root.filePath(size + '/' + entry));
+        if (size == "fail")
+            for (const QString& program : QDir(root.filePath(size)).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+                QFile::remove(root.filePath(size + '/' + program + '/' + entry));
+    }
+}
