@@ -1,0 +1,74 @@
+#include "app/command_line.h"
+
+#include "engine/dialogs.h"
+#include "engine/errors.h"
+#include "engine/language.h"
+#include "engine/message_format.h"
+#include "engine/process_switches.h"
+#include "engine/settings_store.h"
+#include "engine/transform.h"
+
+#include <QFileInfo>
+
+const char* const UsageMessage = "Invalid command line parameters (should be tarvix.exe -[r|l|u|v|h] [-s] filename)";
+
+namespace {
+
+bool HasSwitch(const QStringList& parameters, const char* name)
+{
+    for (const QString& p : parameters)
+        if (IsSwitch(p, QString::fromLatin1(name))) return true;
+    return false;
+}
+
+// The first transform switch in the order r, l, u, v, h decides, wherever it was written.
+int TransformCodeOf(const QStringList& parameters)
+{
+    static const struct {
+        const char* Name;
+        int Code;
+    } switches[] = { { "r", RotateRight }, { "l", RotateLeft }, { "u", Rotate180 }, { "v", FlipVertical },
+        { "h", FlipHorizontal } };
+    for (const auto& s : switches)
+        if (HasSwitch(parameters, s.Name)) return s.Code;
+    return 0;
+}
+
+void Run(
+    const QStringList& parameters, const TLanguage& language, bool keepTimestamp, bool makeBackup, Dialogs& dialogs)
+{
+    if (parameters.size() < 2 || parameters.size() > 3) throw TarvixError(TranslateMessage(language, UsageMessage));
+    // The path's place is fixed; switches may stand anywhere else.
+    const QString path = parameters[HasSwitch(parameters, "s") ? 2 : 1];
+
+    if (HasSwitch(parameters, "auto") || HasSwitch(parameters, "autosub")) {
+        if (!QFileInfo(path).isDir())
+            throw TarvixError(TranslateMessage(language, "Cannot open \"%s\". Invalid folder.", { path }));
+        throw TarvixError("Correcting a whole folder is not available in this version of Tarvix.");
+    }
+
+    const int code = TransformCodeOf(parameters);
+    if (code == 0) throw TarvixError(TranslateMessage(language, UsageMessage));
+    if (!QFileInfo(path).isFile())
+        throw TarvixError(
+            TranslateMessage(language, "Cannot open \"%s\". The file has been moved or deleted.", { path }));
+    TransformJpegFile(language, path, code, keepTimestamp, makeBackup, dialogs);
+}
+
+} // namespace
+
+int RunCommandLine(const QStringList& parameters, Dialogs& dialogs)
+{
+    TLanguage language;
+    const SettingsStore settings = SettingsStore::Open();
+    language.SetLanguageFile(settings.Read(SettingsKeys::Language));
+    const bool keepTimestamp = settings.Read(SettingsKeys::KeepTimestamp);
+    const bool makeBackup = settings.Read(SettingsKeys::MakeBackup);
+    try {
+        Run(parameters, language, keepTimestamp, makeBackup, dialogs);
+        return 0;
+    } catch (const TarvixError& error) {
+        dialogs.ShowMessage(error.Message(), QString(), Dialogs::Icon::Error);
+        return 1;
+    }
+}

@@ -1,0 +1,160 @@
+#include "engine/transform.h"
+
+#include "engine/dialogs.h"
+#include "engine/errors.h"
+#include "engine/exif_orientation.h"
+#include "engine/image_info.h"
+#include "engine/jpeg_header.h"
+#include "engine/jpeg_lossless.h"
+#include "engine/language.h"
+#include "engine/message_format.h"
+#include "engine/process_switches.h"
+#include "engine/settings_store.h"
+#include "platform/file_attributes.h"
+#include "platform/file_copy.h"
+#include "platform/file_times.h"
+
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+bool IsTransformCode(int code)
+{
+    return code >= RotateRight && code <= FlipHorizontal;
+}
+
+// What the transform needs to know of the picture before it touches the file.
+struct Picture {
+    quint16 Orientation = 0; // 0 also for values above 8: the tag is then left alone
+    int Width = 0;
+    int Height = 0;
+    int McuWidth = 0; // of the frame header, 0 when there is none
+    int McuHeight = 0;
+};
+
+Picture Inspect(const QString& fileName)
+{
+    Picture picture;
+    const ImageInfo info = OpenImageInfo(fileName);
+    if (!info.IsImage) return picture;
+    picture.Width = info.Width;
+    picture.Height = info.Height;
+    const quint16 orientation = OrientationOfImage(info);
+    picture.Orientation = orientation <= 8 ? orientation : 0;
+    picture.McuWidth = info.Frame.McuWidth();
+    picture.McuHeight = info.Frame.McuHeight();
+    return picture;
+}
+
+// Partial blocks at the right and bottom edges cannot move and are trimmed. The classic test
+// takes blocks 16 wide and 8 or 16 high; the frame header's own block size also counts, since
+// a 4:1:1 picture's blocks are 32 pixels wide.
+bool MayCrop(const Picture& p, int classicMcuHeight)
+{
+    if (p.Width % 16 != 0 || p.Height % classicMcuHeight != 0) return true;
+    return p.McuWidth > 0 && p.McuHeight > 0 && (p.Width % p.McuWidth != 0 || p.Height % p.McuHeight != 0);
+}
+
+// True when the transform may go on.
+bool ConfirmCrop(const TLanguage& language, const QString& fileName, Dialogs& owner)
+{
+    const QString text = TranslateMessage(language,
+        "The image %s cannot be rotated fully lossless. Image may be cropped by up to 15 pixels for lossless "
+        "rotation. Do you want to rotate it anyway?",
+        { QFileInfo(fileName).fileName() });
+    const Dialogs::CropAnswer answer = owner.AskCropWarning(text, language.TranslateUserMessage("Don't ask again"));
+    if (answer.Ok && answer.DontAskAgain) SettingsStore::OpenPerUser().Write(SettingsKeys::DisplayCropWarning, false);
+    return answer.Ok;
+}
+
+// True when the transform may go on; a file that is not read-only passes without a word.
+bool ConfirmReadOnly(const TLanguage& language, const QString& fileName, Dialogs& owner)
+{
+    if (IsReadOnlyFile(fileName) != true) return true;
+    if (!SilentSwitchPresent()) {
+        const QString text
+            = TranslateMessage(language, "Image \"%s\" is read-only. Do you want to rotate it anyway?", { fileName });
+        if (!owner.AskYesNo(text, QString(), Dialogs::Icon::Warning)) return false;
+    }
+    ClearReadOnly(fileName); // not set again: a transformed file is no longer read-only
+    return true;
+}
+
+[[noreturn]] void RaiseOsError(int error)
+{
+    throw TarvixError(
+        QString("System Error. Code: %1.\n%2").arg(error).arg(QString::fromLocal8Bit(std::strerror(error))));
+}
+
+} // namespace
+
+quint16 OrientationAfterTransform(quint16 oldValue, int code)
+{
+    // Rows: old value 1 to 8; columns: code 1 to 5.
+    static const quint16 table[8][5] = {
+        { 1, 1, 1, 1, 1 },
+        { 7, 4, 5, 3, 1 },
+        { 6, 1, 8, 2, 4 },
+        { 5, 2, 7, 1, 3 },
+        { 2, 7, 4, 6, 8 },
+        { 1, 8, 3, 5, 7 },
+        { 4, 5, 2, 8, 6 },
+        { 3, 6, 1, 7, 5 },
+    };
+    if (oldValue < 1 || oldValue > 8) return 0;
+    if (!IsTransformCode(code)) throw AssertionFailure("engine/transform.cpp: transform code outside 1 to 5");
+    return table[oldValue - 1][code - 1];
+}
+
+QString BackupFileName(const QString& fileName)
+{
+    // Only a dot in the file's own name starts an extension; a dot in a folder name must
+    // not cut the path apart.
+    const qsizetype slash = fileName.lastIndexOf(u'/');
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    if (dot <= slash) return fileName + "_ORIGINAL";
+    return fileName.left(dot) + "_ORIGINAL" + fileName.mid(dot);
+}
+
+void TransformJpegFile(
+    const TLanguage& language, const QString& fileName, int code, bool keepTimestamp, bool makeBackup, Dialogs& owner)
+{
+    const bool cropWarningWanted
+        = SettingsStore::OpenPerUser().Read(SettingsKeys::DisplayCropWarning) && !SilentSwitchPresent();
+
+    // Read before anything else touches the file, and only read: a read-only file keeps its
+    // times too.
+    const std::optional<FileTimes> times = keepTimestamp ? ReadFileTimes(fileName) : std::nullopt;
+
+    const Picture picture = Inspect(fileName);
+    const int classicMcuHeight = HasEightRowMcu(fileName) ? 8 : 16;
+    if (MayCrop(picture, classicMcuHeight) && cropWarningWanted && !ConfirmCrop(language, fileName, owner)) return;
+
+    const quint16 oldOrientation = picture.Orientation;
+    const quint16 newOrientation = OrientationAfterTransform(oldOrientation, code);
+
+    if (!ConfirmReadOnly(language, fileName, owner)) return;
+
+    if (makeBackup) CopyFileNoReplace(fileName, BackupFileName(fileName)); // an existing backup is never replaced
+
+    const bool turnedTag = oldOrientation >= 2 && oldOrientation <= 8;
+    if (turnedTag) ResetExifOrientation(fileName, 1);
+
+    if (JpegLosslessTransform(fileName, code) != 0) {
+        // Leave pixels, tag and times as they were.
+        if (turnedTag) ResetExifOrientation(fileName, oldOrientation);
+        if (times) WriteFileTimes(fileName, *times);
+        throw TarvixError(
+            language.TranslateUserMessage("Unable to rotate the image") + ": " + QFileInfo(fileName).fileName());
+    }
+
+    if (newOrientation != 0) ResetExifOrientation(fileName, newOrientation);
+
+    if (times) {
+        const int error = WriteFileTimes(fileName, *times);
+        if (error != 0 && error != ENOENT) RaiseOsError(error);
+    }
+}

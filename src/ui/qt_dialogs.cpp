@@ -1,0 +1,55 @@
+#include "ui/qt_dialogs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QMessageBox>
+
+namespace {
+QMessageBox::Icon BoxIcon(Dialogs::Icon icon)
+{
+    switch (icon) {
+    case Dialogs::Icon::Information:
+        return QMessageBox::Information;
+    case Dialogs::Icon::Warning:
+        return QMessageBox::Warning;
+    case Dialogs::Icon::Error:
+        return QMessageBox::Critical;
+    case Dialogs::Icon::Question:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+QtDialogs::QtDialogs(QWidget* owner)
+    : FOwner(owner)
+{
+}
+
+bool QtDialogs::AskYesNo(const QString& text, const QString& caption, Icon icon)
+{
+    QMessageBox box(BoxIcon(icon), caption, text, QMessageBox::Yes | QMessageBox::No, FOwner);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtDialogs::ShowMessage(const QString& text, const QString& caption, Icon icon)
+{
+    QMessageBox box(BoxIcon(icon), caption, text, QMessageBox::Ok, FOwner);
+    box.exec();
+}
+
+Dialogs::CropAnswer QtDialogs::AskCropWarning(const QString& text, const QString& checkBoxText)
+{
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), text,
+        QMessageBox::Ok | QMessageBox::Cancel, FOwner);
+    box.setDefaultButton(QMessageBox::Ok);
+    auto* dontAskAgain = new QCheckBox(checkBoxText, &box);
+    box.setCheckBox(dontAskAgain);
+    const bool ok = box.exec() == QMessageBox::Ok;
+    return { ok, dontAskAgain->isChecked() };
+}
+
+void QtDialogs::ProcessEvents()
+{
+    QApplication::processEvents();
+}
