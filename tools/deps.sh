@@ -1,0 +1,19 @@
+# Sourced by run.sh and test.sh: the Debian packages Tarvix needs, installed when missing.
+
+BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libturbojpeg0-dev libjpeg-dev"
+# GoogleTest; jpegtran and exiftool as oracles; clang with its sanitizer and fuzzer runtimes.
+TEST_PACKAGES="libgtest-dev libjpeg-turbo-progs libimage-exiftool-perl clang libclang-rt-14-dev"
+
+ensure_packages() {
+    local missing=()
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
