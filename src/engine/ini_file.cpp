@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 QString TrimControl(QStringView text)
 {
@@ -27,7 +28,11 @@ IniFile IniFile::Parse(const QByteArray& bytes)
 {
     QByteArrayView view(bytes);
     if (view.startsWith("\xEF\xBB\xBF")) view = view.sliced(3);
-    const QString text = QString::fromUtf8(view);
+    // Text written by an editor in a legacy 8-bit encoding is taken as Latin-1 rather than
+    // filled with replacement characters, which a later write would store for good.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(view);
+    if (utf8.hasError()) text = QString::fromLatin1(view);
 
     IniFile ini;
     qsizetype start = 0;

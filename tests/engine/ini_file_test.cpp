@@ -41,3 +41,11 @@ TEST(IniFile, SetValueKeepsOtherLinesAndSaveReplacesTheFile)
     EXPECT_EQ(IniFile::Load(path).Value("New", "k"), QString("v"));
     EXPECT_FALSE(IniFile::Load(dir.filePath("missing.ini")).HasSection("Main"));
 }
+
+TEST(IniFile, ReadsTextThatIsNotUtf8AsLatin1)
+{
+    EXPECT_EQ(
+        IniFile::Parse("[Main]\nLastFolder=/home/J\xF6rg\n").Value("Main", "LastFolder"), QString("/home/J\u00F6rg"));
+    EXPECT_EQ(IniFile::Parse("[Main]\nLastFolder=/home/J\xC3\xB6rg\n").Value("Main", "LastFolder"),
+        QString("/home/J\u00F6rg"));
+}
