@@ -32,10 +32,14 @@ qsizetype SkipEntropyCodedData(QByteArrayView d, qsizetype at)
 JpegStreamLayout ScanJpegStream(QByteArrayView d)
 {
     JpegStreamLayout layout;
-    if (d.size() < 4 || uchar(d[0]) != 0xFF || uchar(d[1]) != 0xD8) return layout;
+    if (d.size() < 4 || uchar(d[0]) != 0xFF || uchar(d[1]) != 0xD8)
+        return layout;
     qsizetype at = 2;
     while (at + 1 < d.size()) {
-        if (uchar(d[at]) != 0xFF) return layout;
+        if (uchar(d[at]) != 0xFF) { // stray bytes before a marker: the library skips them too
+            ++at;
+            continue;
+        }
         const uchar marker = uchar(d[at + 1]);
         if (marker == 0xFF) { // fill byte
             ++at;
@@ -50,9 +54,11 @@ JpegStreamLayout ScanJpegStream(QByteArrayView d)
             at += 2;
             continue;
         }
-        if (at + 4 > d.size()) return layout;
+        if (at + 4 > d.size())
+            return layout;
         const qsizetype length = (uchar(d[at + 2]) << 8) | uchar(d[at + 3]);
-        if (length < 2 || at + 2 + length > d.size()) return layout;
+        if (length < 2 || at + 2 + length > d.size())
+            return layout;
         if (IsStartOfFrame(marker) && length >= 7) {
             layout.Progressive = (marker & 0x03) == 0x02; // SOF2, SOF6, SOF10, SOF14
             layout.Height = quint16((uchar(d[at + 5]) << 8) | uchar(d[at + 6]));
@@ -61,7 +67,8 @@ JpegStreamLayout ScanJpegStream(QByteArrayView d)
         at += 2 + length;
         if (marker == 0xDA) {
             at = SkipEntropyCodedData(d, at);
-            if (at < 0) return layout;
+            if (at < 0)
+                return layout;
         }
     }
     return layout;
