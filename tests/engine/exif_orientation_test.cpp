@@ -13,21 +13,6 @@
 
 namespace {
 
-// The values of every SHORT/1 orientation entry, found by their byte pattern.
-QList<int> OrientationEntries(const QByteArray& file, bool big)
-{
-    const QByteArray prefix
-        = big ? QByteArray("\x01\x12\x00\x03\x00\x00\x00\x01", 8) : QByteArray("\x12\x01\x03\x00\x01\x00\x00\x00", 8);
-    QList<int> values;
-    for (qsizetype at = file.indexOf(prefix); at >= 0; at = file.indexOf(prefix, at + 1)) {
-        const uchar* v = reinterpret_cast<const uchar*>(file.constData() + at + 8);
-        values.append(big ? (v[0] << 8 | v[1]) : (v[0] | v[1] << 8));
-        EXPECT_EQ(v[2], 0);
-        EXPECT_EQ(v[3], 0);
-    }
-    return values;
-}
-
 QByteArray Patched(const QByteArray& jpeg, quint16 value)
 {
     MemoryByteStore store(jpeg);

@@ -50,7 +50,8 @@ public:
     QByteArray Value(const TiffEntry& e) const
     {
         QByteArray v;
-        if (!e.Bytes.isEmpty() || e.Numbers.isEmpty()) return e.Bytes;
+        if (!e.Bytes.isEmpty() || e.Numbers.isEmpty())
+            return e.Bytes;
         for (uint32_t n : e.Numbers)
             TypeSize(e.Type) == 2 ? U16(v, n) : U32(v, n);
         return v;
@@ -75,13 +76,15 @@ qsizetype WriteIfd(QByteArray& out, const Writer& w, const QList<TiffEntry>& ent
         w.U16(out, e.Tag);
         w.U16(out, e.Type);
         w.U32(out, count);
-        if (valueAt) valueAt->append(out.size());
+        if (valueAt)
+            valueAt->append(out.size());
         if (value.size() <= 4) {
             out += value + QByteArray(4 - value.size(), '\0');
         } else {
             w.U32(out, uint32_t(dataAt + data.size()));
             data += value;
-            if (data.size() % 2) data += '\0';
+            if (data.size() % 2)
+                data += '\0';
         }
     }
     const qsizetype next = out.size();
@@ -100,8 +103,10 @@ QByteArray BuildTiff(const TiffLayout& layout, bool bigEndian)
     w.U32(out, 8);
 
     QList<TiffEntry> ifd0 = layout.Ifd0;
-    if (!layout.Exif.isEmpty()) ifd0.append(TiffEntry::Long(0x8769, 0));
-    if (!layout.Gps.isEmpty()) ifd0.append(TiffEntry::Long(0x8825, 0));
+    if (!layout.Exif.isEmpty())
+        ifd0.append(TiffEntry::Long(0x8769, 0));
+    if (!layout.Gps.isEmpty())
+        ifd0.append(TiffEntry::Long(0x8825, 0));
     QList<qsizetype> valueAt;
     const qsizetype next0 = WriteIfd(out, w, ifd0, &valueAt);
     qsizetype pointer = layout.Ifd0.size();
@@ -124,11 +129,25 @@ QByteArray CameraTiff(int orientation, bool bigEndian, int ifd1Orientation)
 {
     TiffLayout t;
     t.Ifd0 = { TiffEntry::Ascii(0x010F, "Maker"), TiffEntry::Ascii(0x0110, "Model X") };
-    if (orientation) t.Ifd0.append(TiffEntry::Short(0x0112, uint32_t(orientation)));
+    if (orientation)
+        t.Ifd0.append(TiffEntry::Short(0x0112, uint32_t(orientation)));
     t.Ifd0.append(TiffEntry::Rational(0x011A, 72, 1));
     t.Exif = { TiffEntry::Rational(0x829A, 1, 250), TiffEntry::Ascii(0x9003, "2026:12:09 10:00:00") };
     if (ifd1Orientation)
         t.Ifd1 = { TiffEntry::Short(0x0112, uint32_t(ifd1Orientation)), TiffEntry::Long(0x0201, 0),
             TiffEntry::Long(0x0202, 0) };
     return BuildTiff(t, bigEndian);
+}
+
+QList<int> OrientationEntries(const QByteArray& file, bool big)
+{
+    const QByteArray prefix
+        = big ? QByteArray("\x01\x12\x00\x03\x00\x00\x00\x01", 8) : QByteArray("\x12\x01\x03\x00\x01\x00\x00\x00", 8);
+    QList<int> values;
+    for (qsizetype at = file.indexOf(prefix); at >= 0 && at + 12 <= file.size(); at = file.indexOf(prefix, at + 1)) {
+        const uchar* v = reinterpret_cast<const uchar*>(file.constData() + at + 8);
+        // A left-justified single value: the two bytes after it are zero.
+        values.append(v[2] == 0 && v[3] == 0 ? (big ? (v[0] << 8 | v[1]) : (v[0] | v[1] << 8)) : -1);
+    }
+    return values;
 }

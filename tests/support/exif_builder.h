@@ -30,3 +30,7 @@ QByteArray BuildTiff(const TiffLayout& layout, bool bigEndian);
 
 // The usual camera case: orientation in IFD0 (and optionally in IFD1), a few other tags.
 QByteArray CameraTiff(int orientation, bool bigEndian, int ifd1Orientation = 0);
+
+// The values of every SHORT orientation entry with a count of 1 in a file made by these
+// builders, in file order, found by their byte pattern (IFD1's included).
+QList<int> OrientationEntries(const QByteArray& file, bool bigEndian);
