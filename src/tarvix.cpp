@@ -16,10 +16,17 @@
 
 namespace {
 
+// Whether message boxes can reach a user. A window can also be asked for on a platform of
+// its own (QT_QPA_PLATFORM, as tests do), but a command-line run only shows boxes where
+// somebody sees them.
 bool DisplayAvailable()
 {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+bool WindowPlatformAvailable()
+{
+    return DisplayAvailable() || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 QStringList ParametersOf(int argc, char** argv)
@@ -65,8 +72,9 @@ int main(int argc, char** argv)
 {
     const QStringList parameters = ParametersOf(argc, argv);
     try {
-        if (!parameters.isEmpty()) return RunCommandLineMode(argc, argv, parameters);
-        if (!DisplayAvailable()) {
+        if (!parameters.isEmpty())
+            return RunCommandLineMode(argc, argv, parameters);
+        if (!WindowPlatformAvailable()) {
             std::fprintf(stderr,
                 "tarvix: no display is available for the window (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
                 "On the command line: tarvix -r|-l|-u|-v|-h [-s] FILE, or tarvix -auto|-autosub [-s] FOLDER\n");

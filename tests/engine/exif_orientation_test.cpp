@@ -2,6 +2,7 @@
 #include "engine/exif_orientation.h"
 #include "support/exif_builder.h"
 #include "support/jpeg_fixtures.h"
+#include "support/qt_printers.h"
 #include "support/temp_folder.h"
 
 #include <QFile>

@@ -1,6 +1,7 @@
 #include "engine/jpeg_lossless.h"
 #include "support/exif_builder.h"
 #include "support/jpeg_fixtures.h"
+#include "support/qt_printers.h"
 #include "support/temp_folder.h"
 
 #include <QCryptographicHash>

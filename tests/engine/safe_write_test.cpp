@@ -1,6 +1,7 @@
 #include "platform/file_copy.h"
 #include "platform/safe_write.h"
 #include "support/jpeg_fixtures.h"
+#include "support/qt_printers.h"
 #include "support/temp_folder.h"
 
 #include <QFile>

@@ -6,6 +6,7 @@
 #include "engine/transform.h"
 #include "support/exif_builder.h"
 #include "support/jpeg_fixtures.h"
+#include "support/qt_printers.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
 

@@ -1,0 +1,136 @@
+// The command line as a user's script sees it: the real program, run as a process without
+// a display, with its messages on standard error and its exit status.
+#include "engine/settings_store.h"
+#include "support/exif_builder.h"
+#include "support/jpeg_fixtures.h"
+#include "support/qt_printers.h"
+#include "support/temp_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+namespace {
+
+struct Outcome {
+    int ExitCode = -1;
+    QString Errors;
+};
+
+Outcome RunTarvix(const QStringList& arguments, const QString& workingFolder = QString())
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QT_QPA_PLATFORM"); // no display of any kind
+    process.setProcessEnvironment(environment);
+    process.setProgram(TARVIX_BINARY);
+    process.setArguments(arguments);
+    process.setWorkingDirectory(workingFolder.isEmpty() ? QDir::tempPath() : workingFolder);
+    process.start();
+    process.closeWriteChannel(); // nobody at a terminal to answer questions
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()) };
+}
+
+const QString Usage = "Invalid command line parameters (should be tarvix.exe -[r|l|u|v|h] [-s] filename)\n";
+
+QString Missing(const QString& p)
+{
+    return "Cannot open \"" + p + "\". The file has been moved or deleted.\n";
+}
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override { QFile::remove(PerUserSettingsPath()); }
+
+    QString Photo(const QString& name, int width = 64, int height = 48, int orientation = 6)
+    {
+        const QString path = Folder.File(name);
+        WriteBytes(
+            path, InsertSegments(MakeJpeg(width, height, TJSAMP_420), ExifSegment(CameraTiff(orientation, true))));
+        return path;
+    }
+
+    TempFolder Folder;
+};
+
+} // namespace
+
+TEST_F(CommandLine, RejectsWrongParameterCountsAndMissingSwitches)
+{
+    const QString photo = Photo("a.jpg");
+    for (const QStringList& arguments : { QStringList { "-r" }, QStringList { photo }, { "-r", "-s", photo, "-u" },
+             { "-x", photo }, { "-rs", photo } }) {
+        const Outcome outcome = RunTarvix(arguments);
+        EXPECT_EQ(outcome.ExitCode, 1) << arguments.join(' ').toStdString();
+        EXPECT_EQ(outcome.Errors, Usage) << arguments.join(' ').toStdString();
+    }
+    const Outcome window = RunTarvix({});
+    EXPECT_EQ(window.ExitCode, 1);
+    EXPECT_TRUE(window.Errors.contains("no display")) << window.Errors.toStdString();
+}
+
+TEST_F(CommandLine, TakesThePathFromItsFixedPosition)
+{
+    const QString photo = Photo("a.jpg");
+    // With -s the path is the third parameter, whatever stands there.
+    EXPECT_EQ(RunTarvix({ "-r", photo, "-s" }).Errors, Missing("-s"));
+    // Two transform switches and no -s: the second switch stands where the path belongs.
+    EXPECT_EQ(RunTarvix({ "-u", "-l", photo }).Errors, Missing("-l"));
+    EXPECT_EQ(RunTarvix({ "-r", Folder.Path() }).Errors, Missing(Folder.Path()));
+    EXPECT_EQ(RunTarvix({ "-auto", photo }).Errors, "Cannot open \"" + photo + "\". Invalid folder.\n");
+    EXPECT_EQ(RunTarvix({ "-auto", "-autosub", Folder.Path() }).Errors, "Cannot open \"-autosub\". Invalid folder.\n");
+    EXPECT_EQ(RunTarvix({ "-h", Folder.File("gone.jpg") }).ExitCode, 1);
+}
+
+TEST_F(CommandLine, TurnsAFileWithSwitchesInAnyOrderAndSpelling)
+{
+    const QString photo = Photo("a.jpg");
+    for (const QStringList& arguments : { QStringList { "-r", "-s", "a.jpg" }, { "/S", "/R", "a.jpg" },
+             { "-s", "-R", "a.jpg" }, { "-L", "-S", "a.jpg" } }) {
+        const Outcome outcome = RunTarvix(arguments, Folder.Path());
+        EXPECT_EQ(outcome.ExitCode, 0) << outcome.Errors.toStdString();
+        EXPECT_TRUE(outcome.Errors.isEmpty()) << outcome.Errors.toStdString();
+    }
+    // Three quarter turns right and one left: a half turn from where it started. The first
+    // turn made it upright (tag 6 to 1), and an upright picture stays tagged upright.
+    const QByteArray turned = ReadBytes(photo);
+    EXPECT_EQ(DecodeJpeg(turned).Width, 64);
+    EXPECT_EQ(OrientationEntries(turned, true), QList<int>({ 1 }));
+    EXPECT_EQ(Folder.Entries(), QStringList({ "a.jpg" }));
+}
+
+TEST_F(CommandLine, UnansweredQuestionsChangeNothing)
+{
+    const QString cropped = Photo("crop.jpg", 64, 40);
+    const QByteArray before = ReadBytes(cropped);
+    Outcome outcome = RunTarvix({ "-r", cropped });
+    EXPECT_EQ(outcome.ExitCode, 0);
+    EXPECT_TRUE(outcome.Errors.startsWith("The image crop.jpg cannot be rotated fully lossless."));
+    EXPECT_TRUE(outcome.Errors.contains("-s answers yes"));
+    EXPECT_EQ(ReadBytes(cropped), before);
+
+    const QString readOnly = Photo("ro.jpg");
+    QFile::setPermissions(readOnly, QFile::ReadOwner);
+    outcome = RunTarvix({ "-v", readOnly });
+    EXPECT_EQ(outcome.ExitCode, 0);
+    EXPECT_TRUE(outcome.Errors.startsWith("Image \"" + readOnly + "\" is read-only."));
+    EXPECT_EQ(QFile::permissions(readOnly) & QFile::WriteOwner, 0);
+}
+
+TEST_F(CommandLine, ReportsFailuresOnceInTheStoredLanguage)
+{
+    WriteBytes(Folder.File("text.jpg"), "not a picture");
+    Outcome outcome = RunTarvix({ "-r", "-s", Folder.File("text.jpg") });
+    EXPECT_EQ(outcome.ExitCode, 1);
+    EXPECT_TRUE(outcome.Errors.endsWith("Unable to rotate the image: text.jpg\n")) << outcome.Errors.toStdString();
+    EXPECT_EQ(ReadBytes(Folder.File("text.jpg")), "not a picture");
+
+    SettingsStore::OpenPerUser().WriteString("Main", "Language", TARVIX_SOURCE_DIR "/lang/Deutsch.lng");
+    outcome = RunTarvix({ "-r", Folder.File("gone.jpg") });
+    EXPECT_EQ(outcome.ExitCode, 1);
+    EXPECT_FALSE(outcome.Errors.contains("has been moved or deleted")) << outcome.Errors.toStdString();
+    EXPECT_TRUE(outcome.Errors.contains(Folder.File("gone.jpg")));
+}
