@@ -45,7 +45,8 @@ LanguageFileContent ReadShippedFile(const QString& name)
     QSet<QString> seenSections;
     for (const QString& raw : text.split(u'\n')) {
         const QString line = TrimControl(raw);
-        if (line.isEmpty() || line.startsWith(u';')) continue;
+        if (line.isEmpty() || line.startsWith(u';'))
+            continue;
         if (line.startsWith(u'[') && line.endsWith(u']')) {
             const QString sectionName = TrimControl(QStringView(line).mid(1, line.size() - 2)).toLower();
             EXPECT_FALSE(seenSections.contains(sectionName)) << "section twice in " << name.toStdString();
@@ -58,7 +59,8 @@ LanguageFileContent ReadShippedFile(const QString& name)
         }
         const qsizetype eq = line.indexOf(u'=');
         EXPECT_GE(eq, 0) << "no entry: " << line.toStdString();
-        if (eq < 0 || !section) continue;
+        if (eq < 0 || !section)
+            continue;
         section->append({ TrimControl(QStringView(line).left(eq)), TrimControl(QStringView(line).mid(eq + 1)) });
     }
     return content;

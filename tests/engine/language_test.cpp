@@ -388,8 +388,10 @@ TEST_F(LanguageTest, OnTranslateSeesTheCallAndMayReplaceOrEmptyTheText)
     language->OnTranslate
         = [&](TLanguage* sender, QObject* component, const QString& property, const QString& old, QString& text) {
               calls.append({ sender, component, property, old, text });
-              if (property == "Caption") text = "[" + text + "]";
-              if (property == "Hint") text.clear();
+              if (property == "Caption")
+                  text = "[" + text + "]";
+              if (property == "Hint")
+                  text.clear();
           };
     language->Translate();
 
@@ -414,7 +416,8 @@ TEST_F(LanguageTest, OnTranslateMayDestroyTheComponent)
     auto language = Engine("[Translations]\nFormTarvix.ActionOpen.Caption=x\nFormTarvix.tbAuto.Caption=y\n",
         { "FormTarvix.ActionOpen.Caption", "FormTarvix.tbAuto.Caption" });
     language->OnTranslate = [&](TLanguage*, QObject* component, const QString&, const QString&, QString&) {
-        if (component == Open) delete Open;
+        if (component == Open)
+            delete Open;
     };
     EXPECT_NO_THROW(language->Translate());
     EXPECT_EQ(Auto->FText, "y");

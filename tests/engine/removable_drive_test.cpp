@@ -139,7 +139,8 @@ TEST(RemovableDrive, LoopDeviceLiesWhereItsBackingFileLies)
     const QString image = dir.filePath("disk.img");
     WriteText(image, "image");
     const std::optional<dev_t> under = BlockDeviceOf(image);
-    if (!under) GTEST_SKIP() << "the temporary folder has no block device underneath";
+    if (!under)
+        GTEST_SKIP() << "the temporary folder has no block device underneath";
 
     for (const QByteArray& removable : { QByteArray("1"), QByteArray("0") }) {
         FakeSysfs sys;
@@ -165,7 +166,8 @@ TEST(RemovableDrive, PathIsMappedToItsDevice)
     EXPECT_FALSE(IsOnRemovableDrive(dir.filePath("missing")));
     EXPECT_FALSE(IsOnRemovableDrive(QString()));
     const std::optional<dev_t> under = BlockDeviceOf(file);
-    if (!under) GTEST_SKIP() << "the temporary folder has no block device underneath";
+    if (!under)
+        GTEST_SKIP() << "the temporary folder has no block device underneath";
 
     FakeSysfs usb;
     const QString disk = usb.AddDisk("pci0000:00/usb1/block/sdb", makedev(8, 16), "1");
@@ -184,7 +186,8 @@ TEST(RemovableDrive, MajorZeroFileSystemsAreFoundThroughTheMountTable)
     // source is a real block device node, if this machine has one.
     struct stat proc { };
     ASSERT_EQ(::stat("/proc", &proc), 0);
-    if (major(proc.st_dev) != 0) GTEST_SKIP() << "/proc has a device number here";
+    if (major(proc.st_dev) != 0)
+        GTEST_SKIP() << "/proc has a device number here";
     QString blockNode;
     for (const QFileInfo& entry : QDir("/dev").entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
         struct stat st { };
@@ -194,7 +197,8 @@ TEST(RemovableDrive, MajorZeroFileSystemsAreFoundThroughTheMountTable)
             break;
         }
     }
-    if (blockNode.isEmpty()) GTEST_SKIP() << "no block device node in /dev";
+    if (blockNode.isEmpty())
+        GTEST_SKIP() << "no block device node in /dev";
     struct stat node { };
     ASSERT_EQ(::stat(QFile::encodeName(blockNode).constData(), &node), 0);
 

@@ -228,7 +228,8 @@ TEST_F(SettingsStoreTest, MruGapsAndLaterHigherNumbers)
     SettingsStore store = SettingsStore::Open();
     QStringList mru;
     for (int n = 0; n < K::MruCount; ++n)
-        if (store.ValueExists(K::Section, K::MruKey(n))) mru << store.ReadString(K::Section, K::MruKey(n), "");
+        if (store.ValueExists(K::Section, K::MruKey(n)))
+            mru << store.ReadString(K::Section, K::MruKey(n), "");
     EXPECT_EQ(mru, QStringList({ "/a", "/b", "/d" }));
     for (int n = 0; n < mru.size(); ++n)
         store.WriteString(K::Section, K::MruKey(n), mru[n]);
@@ -325,7 +326,8 @@ TEST_F(SettingsStoreTest, RefusedWriteThrowsWithThePath)
 
 TEST_F(SettingsStoreTest, RefusedWriteInAReadOnlyFolder)
 {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions refuse nothing to root";
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions refuse nothing to root";
     const QString folder = FConfig.filePath("stick");
     WriteAll(folder + "/tarvix.ini", "[Main]\nWinWidth=900\n");
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
