@@ -1,0 +1,17 @@
+// Arbitrary bytes as the TIFF block of an EXIF segment.
+#include "engine/exif_reader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArrayView tiff(data, qsizetype(size));
+    const QList<PropertyItem> items = ParsePropertyItems(tiff);
+    for (const PropertyItem& item : items)
+        if (item.length != quint32(item.value.size()) || item.value.size() > tiff.size())
+            std::abort();
+    OrientationOfImage(items);
+    return 0;
+}
