@@ -4,6 +4,7 @@
 #include "app/console_dialogs.h"
 #include "app/instance_marker.h"
 #include "engine/process_switches.h"
+#include "platform/large_pages.h"
 #include "ui/application.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
@@ -55,6 +56,7 @@ int RunWindow(int argc, char** argv)
 
 int RunCommandLineMode(int argc, char** argv, const QStringList& parameters)
 {
+    PreferLargePagesForLargeBuffers();
     SetProcessParameters(parameters);
     if (DisplayAvailable()) {
         QApplication app(argc, argv);

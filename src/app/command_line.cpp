@@ -17,7 +17,8 @@ namespace {
 bool HasSwitch(const QStringList& parameters, const char* name)
 {
     for (const QString& p : parameters)
-        if (IsSwitch(p, QString::fromLatin1(name))) return true;
+        if (IsSwitch(p, QString::fromLatin1(name)))
+            return true;
     return false;
 }
 
@@ -30,14 +31,16 @@ int TransformCodeOf(const QStringList& parameters)
     } switches[] = { { "r", RotateRight }, { "l", RotateLeft }, { "u", Rotate180 }, { "v", FlipVertical },
         { "h", FlipHorizontal } };
     for (const auto& s : switches)
-        if (HasSwitch(parameters, s.Name)) return s.Code;
+        if (HasSwitch(parameters, s.Name))
+            return s.Code;
     return 0;
 }
 
 void Run(
     const QStringList& parameters, const TLanguage& language, bool keepTimestamp, bool makeBackup, Dialogs& dialogs)
 {
-    if (parameters.size() < 2 || parameters.size() > 3) throw TarvixError(TranslateMessage(language, UsageMessage));
+    if (parameters.size() < 2 || parameters.size() > 3)
+        throw TarvixError(TranslateMessage(language, UsageMessage));
     // The path's place is fixed; switches may stand anywhere else.
     const QString path = parameters[HasSwitch(parameters, "s") ? 2 : 1];
 
@@ -48,7 +51,8 @@ void Run(
     }
 
     const int code = TransformCodeOf(parameters);
-    if (code == 0) throw TarvixError(TranslateMessage(language, UsageMessage));
+    if (code == 0)
+        throw TarvixError(TranslateMessage(language, UsageMessage));
     if (!QFileInfo(path).isFile())
         throw TarvixError(
             TranslateMessage(language, "Cannot open \"%s\". The file has been moved or deleted.", { path }));

@@ -20,7 +20,8 @@ QString ConsoleDialogs::ReadAnswer(const QString& prompt)
 {
     Print(prompt);
     char line[256];
-    if (!std::fgets(line, sizeof line, FInput)) return {};
+    if (!std::fgets(line, sizeof line, FInput))
+        return {};
     return QString::fromLocal8Bit(line).trimmed().toLower();
 }
 
@@ -53,7 +54,8 @@ Dialogs::CropAnswer ConsoleDialogs::AskCropWarning(const QString& text, const QS
         return {};
     }
     const QString answer = ReadAnswer("[y]es, [N]o, [a]lways (" + checkBoxText + ") ");
-    if (answer == "a" || answer == "always") return { true, true };
+    if (answer == "a" || answer == "always")
+        return { true, true };
     return { answer == "y" || answer == "yes", false };
 }
 

@@ -19,10 +19,12 @@ UniqueFd& Marker()
 void CreateInstanceMarker(const QString& name)
 {
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::tempPath();
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::tempPath();
     const QString path = folder + '/' + name + (folder == QDir::tempPath() ? '-' + QString::number(::getuid()) : "");
     Marker().Reset(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (Marker().Valid()) ::flock(Marker().Get(), LOCK_SH | LOCK_NB);
+    if (Marker().Valid())
+        ::flock(Marker().Get(), LOCK_SH | LOCK_NB);
 }
 
 void CloseInstanceMarker()

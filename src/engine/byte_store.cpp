@@ -15,15 +15,18 @@ FileByteStore::FileByteStore(int fd)
     : FFd(fd)
 {
     struct stat st { };
-    if (::fstat(fd, &st) == 0) FSize = st.st_size;
+    if (::fstat(fd, &st) == 0)
+        FSize = st.st_size;
 }
 
 bool FileByteStore::Read(qint64 position, char* into, qint64 count)
 {
-    if (!InRange(position, count, FSize)) return false;
+    if (!InRange(position, count, FSize))
+        return false;
     while (count > 0) {
         const ssize_t n = ::pread(FFd, into, size_t(count), position);
-        if (n <= 0) return false;
+        if (n <= 0)
+            return false;
         into += n, position += n, count -= n;
     }
     return true;
@@ -31,10 +34,12 @@ bool FileByteStore::Read(qint64 position, char* into, qint64 count)
 
 bool FileByteStore::Write(qint64 position, const char* from, qint64 count)
 {
-    if (!InRange(position, count, FSize)) return false;
+    if (!InRange(position, count, FSize))
+        return false;
     while (count > 0) {
         const ssize_t n = ::pwrite(FFd, from, size_t(count), position);
-        if (n <= 0) return false;
+        if (n <= 0)
+            return false;
         from += n, position += n, count -= n;
     }
     return true;
@@ -42,14 +47,16 @@ bool FileByteStore::Write(qint64 position, const char* from, qint64 count)
 
 bool MemoryByteStore::Read(qint64 position, char* into, qint64 count)
 {
-    if (!InRange(position, count, FBytes.size())) return false;
+    if (!InRange(position, count, FBytes.size()))
+        return false;
     std::memcpy(into, FBytes.constData() + position, size_t(count));
     return true;
 }
 
 bool MemoryByteStore::Write(qint64 position, const char* from, qint64 count)
 {
-    if (!InRange(position, count, FBytes.size())) return false;
+    if (!InRange(position, count, FBytes.size()))
+        return false;
     std::memcpy(FBytes.data() + position, from, size_t(count));
     return true;
 }

@@ -22,7 +22,8 @@ QMetaProperty PropertyNamed(const QMetaObject* meta, QStringView name)
 {
     for (int i = 0; i < meta->propertyCount(); ++i) {
         const QMetaProperty property = meta->property(i);
-        if (SameNameIgnoringCase(QString::fromLatin1(property.name()), name)) return property;
+        if (SameNameIgnoringCase(QString::fromLatin1(property.name()), name))
+            return property;
     }
     return {};
 }
@@ -36,7 +37,8 @@ void SetTopLevelComponentProvider(TopLevelComponentProvider provider)
 
 QObjectList TopLevelComponents()
 {
-    if (!Provider()) return {};
+    if (!Provider())
+        return {};
     QObjectList list = Provider()();
     list.removeAll(nullptr);
     return list;
@@ -44,29 +46,35 @@ QObjectList TopLevelComponents()
 
 bool SameNameIgnoringCase(QStringView a, QStringView b)
 {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (qsizetype i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i].unicode()) != AsciiLower(b[i].unicode())) return false;
+        if (AsciiLower(a[i].unicode()) != AsciiLower(b[i].unicode()))
+            return false;
     return true;
 }
 
 QObject* FindTopLevelComponent(QStringView name)
 {
-    if (name.isEmpty()) return nullptr;
+    if (name.isEmpty())
+        return nullptr;
     for (QObject* component : TopLevelComponents())
-        if (SameNameIgnoringCase(component->objectName(), name)) return component;
+        if (SameNameIgnoringCase(component->objectName(), name))
+            return component;
     return nullptr;
 }
 
 QObject* FindOwnedComponent(const QObject* owner, QStringView name)
 {
-    if (!owner || name.isEmpty()) return nullptr;
+    if (!owner || name.isEmpty())
+        return nullptr;
     // Breadth first: a component placed directly on the owner wins over a deeper namesake.
     QObjectList level = owner->children();
     while (!level.isEmpty()) {
         QObjectList next;
         for (QObject* child : std::as_const(level)) {
-            if (SameNameIgnoringCase(child->objectName(), name)) return child;
+            if (SameNameIgnoringCase(child->objectName(), name))
+                return child;
             next.append(child->children());
         }
         level = std::move(next);
@@ -76,15 +84,18 @@ QObject* FindOwnedComponent(const QObject* owner, QStringView name)
 
 QMetaProperty FindComponentProperty(const QObject* component, QStringView name)
 {
-    if (!component || name.isEmpty()) return {};
+    if (!component || name.isEmpty())
+        return {};
     const QMetaObject* meta = component->metaObject();
     QMetaProperty property = PropertyNamed(meta, name);
-    if (property.isValid()) return property;
+    if (property.isValid())
+        return property;
 
     if (SameNameIgnoringCase(name, u"Caption")) {
         for (const char16_t* alias : { u"text", u"title", u"windowTitle" }) {
             property = PropertyNamed(meta, QStringView(alias));
-            if (property.isValid()) return property;
+            if (property.isValid())
+                return property;
         }
     } else if (SameNameIgnoringCase(name, u"Hint")) {
         return PropertyNamed(meta, u"toolTip");
@@ -94,7 +105,8 @@ QMetaProperty FindComponentProperty(const QObject* component, QStringView name)
 
 PropertyKind KindOfProperty(const QMetaProperty& property)
 {
-    if (!property.isValid()) return PropertyKind::Other;
+    if (!property.isValid())
+        return PropertyKind::Other;
     switch (property.metaType().id()) {
     case QMetaType::QString:
         return PropertyKind::String;

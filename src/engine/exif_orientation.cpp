@@ -45,14 +45,16 @@ public:
 
     void Run()
     {
-        if (FTiff.size() < 8) throw WalkFailure {};
+        if (FTiff.size() < 8)
+            throw WalkFailure {};
         if (FTiff.startsWith("II"))
             FBig = false;
         else if (FTiff.startsWith("MM"))
             FBig = true;
         else
             throw WalkFailure {};
-        if (U16(2) != 42) throw WalkFailure {};
+        if (U16(2) != 42)
+            throw WalkFailure {};
         WalkIfd(U32(4), 0);
     }
 
@@ -61,7 +63,8 @@ private:
     {
         // Offsets are confined to the segment: a broken offset must never let the rewrite
         // touch the image data that follows it.
-        if (at < 0 || at >= FTiff.size()) throw WalkFailure {};
+        if (at < 0 || at >= FTiff.size())
+            throw WalkFailure {};
         return uchar(FTiff[at]);
     }
     quint16 U16(qint64 at) const
@@ -77,7 +80,8 @@ private:
     void WalkIfd(quint32 offset, int depth)
     {
         // A pointer back to an IFD already walked, or a chain without end, is a broken file.
-        if (depth > MaxIfdDepth || FVisited.contains(offset)) throw WalkFailure {};
+        if (depth > MaxIfdDepth || FVisited.contains(offset))
+            throw WalkFailure {};
         FVisited.insert(offset);
         const quint16 count = U16(offset);
         for (quint32 i = 0; i < count; ++i) {
@@ -90,7 +94,8 @@ private:
                 WalkIfd(field, depth + 1);
         }
         const quint32 next = U32(qint64(offset) + 2 + 12 * qint64(count));
-        if (next > 0 && next < 0xFFFF) WalkIfd(next, depth + 1);
+        if (next > 0 && next < 0xFFFF)
+            WalkIfd(next, depth + 1);
     }
 
     // The value field holds a single 16-bit value left-justified: the value in the file's
@@ -115,7 +120,8 @@ private:
 // single-digit value is replaced, so the segment keeps its length.
 void PatchXmpOrientation(const Segment& xmp, quint16 value, QList<Patch>& patches)
 {
-    if (value > 9) return;
+    if (value > 9)
+        return;
     static const QByteArray name("tiff:Orientation");
     const QByteArray& p = xmp.Payload;
     for (qsizetype at = p.indexOf(name); at >= 0; at = p.indexOf(name, at + name.size())) {
@@ -129,7 +135,8 @@ void PatchXmpOrientation(const Segment& xmp, quint16 value, QList<Patch>& patche
         if (i < p.size() && p[i] == '=') { // attribute form: tiff:Orientation="6"
             ++i;
             skipSpace();
-            if (i < p.size() && (p[i] == '"' || p[i] == '\'')) close = p[i++];
+            if (i < p.size() && (p[i] == '"' || p[i] == '\''))
+                close = p[i++];
         } else if (i < p.size() && p[i] == '>') { // element form: <tiff:Orientation>6</...>
             ++i;
             close = '<';
@@ -148,7 +155,8 @@ public:
     uchar Byte()
     {
         char c;
-        if (!FStore.Read(FPosition, &c, 1)) throw WalkFailure {};
+        if (!FStore.Read(FPosition, &c, 1))
+            throw WalkFailure {};
         ++FPosition;
         return uchar(c);
     }
@@ -156,7 +164,8 @@ public:
     QByteArray Bytes(qint64 count)
     {
         QByteArray b(count, Qt::Uninitialized);
-        if (!FStore.Read(FPosition, b.data(), count)) throw WalkFailure {};
+        if (!FStore.Read(FPosition, b.data(), count))
+            throw WalkFailure {};
         FPosition += count;
         return b;
     }
@@ -175,11 +184,16 @@ private:
 void CollectPatches(ByteStore& store, quint16 value, QList<Patch>& patches)
 {
     SegmentReader in(store);
-    if (in.AtEnd()) return;
-    if (in.Byte() != 0xFF || in.Byte() != 0xD8) throw WalkFailure {};
+    if (in.AtEnd())
+        return;
+    if (in.Byte() != 0xFF || in.Byte() != 0xD8)
+        throw WalkFailure {};
     bool exifDone = false;
     while (!in.AtEnd()) {
-        if (in.Byte() != 0xFF) throw WalkFailure {};
+        // Stray bytes before a marker: the transform library skips them, so must we, or the
+        // pixels would turn while the tag stays.
+        if (in.Byte() != 0xFF)
+            continue;
         uchar marker = in.Byte();
         while (marker == 0xFF) // fill bytes before a marker
             marker = in.Byte();
@@ -188,7 +202,8 @@ void CollectPatches(ByteStore& store, quint16 value, QList<Patch>& patches)
         if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) // markers without a length
             continue;
         const quint16 length = in.U16();
-        if (length < 2) throw WalkFailure {};
+        if (length < 2)
+            throw WalkFailure {};
         if (marker != 0xE1) {
             in.Skip(length - 2);
             continue;
@@ -216,17 +231,21 @@ void PatchExifOrientation(ByteStore& store, quint16 value)
     }
     for (const Patch& patch : patches) {
         QByteArray current(patch.Bytes.size(), '\0');
-        if (store.Read(patch.Position, current.data(), current.size()) && current == patch.Bytes) continue;
-        if (!store.Write(patch.Position, patch.Bytes.constData(), patch.Bytes.size())) return;
+        if (store.Read(patch.Position, current.data(), current.size()) && current == patch.Bytes)
+            continue;
+        if (!store.Write(patch.Position, patch.Bytes.constData(), patch.Bytes.size()))
+            return;
     }
 }
 
 void ResetExifOrientation(const QString& fileName, quint16 value)
 {
-    if (value == 0) return;
+    if (value == 0)
+        return;
     const UniqueFd fd(::open(QFile::encodeName(fileName).constData(), O_RDWR | O_CLOEXEC));
     // Another process working on the file: leave it alone rather than write under it.
-    if (!fd.Valid() || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return;
+    if (!fd.Valid() || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+        return;
     FileByteStore store(fd.Get());
     PatchExifOrientation(store, value);
 }

@@ -20,19 +20,22 @@ QString TrimControl(QStringView text)
 IniFile IniFile::Load(const QString& path)
 {
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) return {};
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return {};
     return Parse(file.readAll());
 }
 
 IniFile IniFile::Parse(const QByteArray& bytes)
 {
     QByteArrayView view(bytes);
-    if (view.startsWith("\xEF\xBB\xBF")) view = view.sliced(3);
+    if (view.startsWith("\xEF\xBB\xBF"))
+        view = view.sliced(3);
     // Text written by an editor in a legacy 8-bit encoding is taken as Latin-1 rather than
     // filled with replacement characters, which a later write would store for good.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(view);
-    if (utf8.hasError()) text = QString::fromLatin1(view);
+    if (utf8.hasError())
+        text = QString::fromLatin1(view);
 
     IniFile ini;
     qsizetype start = 0;
@@ -41,7 +44,8 @@ IniFile IniFile::Parse(const QByteArray& bytes)
         while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
             ++end;
         ini.FLines.append(Classify(text.mid(start, end - start)));
-        if (end < text.size() && text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n') ++end;
+        if (end < text.size() && text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n')
+            ++end;
         start = end + 1;
     }
     return ini;
@@ -52,7 +56,8 @@ IniFile::Line IniFile::Classify(const QString& text)
     Line line;
     line.Text = text;
     const QString trimmed = TrimControl(text);
-    if (trimmed.isEmpty() || trimmed.startsWith(u';')) return line;
+    if (trimmed.isEmpty() || trimmed.startsWith(u';'))
+        return line;
     if (trimmed.startsWith(u'[') && trimmed.endsWith(u']') && trimmed.size() >= 2) {
         line.LineKind = Line::Section;
         line.Name = TrimControl(QStringView(trimmed).mid(1, trimmed.size() - 2));
@@ -70,7 +75,8 @@ IniFile::Line IniFile::Classify(const QString& text)
 int IniFile::SectionStart(const QString& section) const
 {
     for (int i = 0; i < FLines.size(); ++i)
-        if (FLines[i].LineKind == Line::Section && FLines[i].Name.compare(section, Qt::CaseInsensitive) == 0) return i;
+        if (FLines[i].LineKind == Line::Section && FLines[i].Name.compare(section, Qt::CaseInsensitive) == 0)
+            return i;
     return -1;
 }
 
@@ -90,7 +96,8 @@ bool IniFile::HasSection(const QString& section) const
 std::optional<QString> IniFile::Value(const QString& section, const QString& key) const
 {
     const int start = SectionStart(section);
-    if (start < 0) return std::nullopt;
+    if (start < 0)
+        return std::nullopt;
     const QString name = TrimControl(key);
     for (int i = start + 1, end = SectionEnd(start); i < end; ++i)
         if (FLines[i].LineKind == Line::Entry && FLines[i].Name.compare(name, Qt::CaseInsensitive) == 0)
@@ -107,7 +114,8 @@ void IniFile::SetValue(const QString& section, const QString& key, const QString
 
     int start = SectionStart(section);
     if (start < 0) {
-        if (!FLines.isEmpty() && !TrimControl(FLines.last().Text).isEmpty()) FLines.append(Classify(QString()));
+        if (!FLines.isEmpty() && !TrimControl(FLines.last().Text).isEmpty())
+            FLines.append(Classify(QString()));
         FLines.append(Classify(u'[' + section + u']'));
         FLines.append(entry);
         return;
@@ -115,7 +123,8 @@ void IniFile::SetValue(const QString& section, const QString& key, const QString
     const int end = SectionEnd(start);
     int insertAt = start + 1;
     for (int i = start + 1; i < end; ++i) {
-        if (FLines[i].LineKind != Line::Entry) continue;
+        if (FLines[i].LineKind != Line::Entry)
+            continue;
         if (FLines[i].Name.compare(entry.Name, Qt::CaseInsensitive) == 0) {
             FLines[i] = entry;
             return;
@@ -141,6 +150,7 @@ bool IniFile::Save(const QString& path, QString* error) const
     QSaveFile file(path); // temporary file, then rename over the old one
     const QByteArray bytes = ToBytes();
     const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-    if (!ok && error) *error = file.errorString();
+    if (!ok && error)
+        *error = file.errorString();
     return ok;
 }

@@ -148,18 +148,19 @@ JpegHead ReadJpegHead(QByteArrayView bytes)
 
 bool HasEightRowMcu(const QString& fileName)
 {
+    // The classic probe: the first FF C0 00 11 (a baseline frame header with three
+    // components) within the first 32 768 bytes decides, even when it belongs to an EXIF
+    // thumbnail in front of the picture. The transform also tests the picture's own block
+    // size, so a thumbnail sampled differently cannot hide a crop.
     constexpr qint64 Window = 32768;
     const UniqueFd fd = OpenRegularFile(fileName);
     if (!fd.Valid())
         return false;
     FileByteStore file(fd.Get());
-    QByteArray window(std::min(file.Size(), Window), '\0');
-    if (!file.Read(0, window.data(), window.size()))
+    QByteArray window(Window, '\0');
+    if (!file.Read(0, window.data(), std::min(file.Size(), Window)))
         return false;
-    const qint64 at = ReadJpegHead(window).FrameOffset;
-    // FF C0 00 11: a baseline frame header with three components; the first one's sampling
-    // factors lie 11 bytes after the FF.
-    constexpr qint64 SamplingAt = 11;
-    return at >= 0 && QByteArrayView(window).sliced(at).startsWith(QByteArrayView("\xFF\xC0\x00\x11", 4))
-        && at + SamplingAt < window.size() && quint8(window[at + SamplingAt]) == 0x21;
+    const qsizetype at = window.indexOf(QByteArrayView("\xFF\xC0\x00\x11", 4));
+    // The sampling factors of the first component lie 11 bytes after the FF.
+    return at >= 0 && at + 11 < Window && quint8(window[at + 11]) == 0x21;
 }

@@ -58,9 +58,8 @@ struct JpegHead {
 JpegHead ReadJpegHead(ByteWindow& source);
 JpegHead ReadJpegHead(QByteArrayView bytes);
 
-// Whether the picture's MCUs are 8 rows high for the crop test: the file's first 32 768 bytes
-// hold a baseline frame header with three components (FF C0 00 11) whose first component is
-// sampled 2x1 (byte 0x21). Only the picture's own frame header counts, not the one of an
-// embedded EXIF thumbnail, which often lies in front of it and may be sampled differently.
+// Whether the MCUs are 8 rows high for the classic crop test: the first FF C0 00 11 (a
+// baseline frame header with three components) in the file's first 32 768 bytes has its
+// first component sampled 2x1 (byte 0x21). The first such header may be an EXIF thumbnail's.
 // Any failure gives false, which is the cautious answer (the height is then tested against 16).
 bool HasEightRowMcu(const QString& fileName);

@@ -1,6 +1,7 @@
 #include "engine/jpeg_lossless.h"
 
 #include "engine/jpeg_stream.h"
+#include "platform/mapped_file.h"
 #include "platform/safe_write.h"
 #include "platform/thumbnail_cache.h"
 #include "platform/unique_fd.h"
@@ -27,55 +28,51 @@ constexpr qint64 MaxFileSize = qint64(1) << 31;
 using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
 using TjBuffer = std::unique_ptr<unsigned char, decltype(&tjFree)>;
 
-bool ReadAll(int fd, QByteArray& into)
-{
-    struct stat st { };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MaxFileSize) return false;
-    into.resize(qsizetype(st.st_size));
-    qsizetype done = 0;
-    while (done < into.size()) {
-        const ssize_t n = ::pread(fd, into.data() + done, size_t(into.size() - done), done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += n;
-    }
-    return true;
-}
-
 } // namespace
 
 int JpegLosslessTransform(const QString& path, int code)
 {
     static const int operations[] = { 0, TJXOP_ROT90, TJXOP_ROT180, TJXOP_ROT270, TJXOP_VFLIP, TJXOP_HFLIP };
-    if (code < 1 || code > 5) return BadCode;
+    if (code < 1 || code > 5)
+        return BadCode;
 
     const UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
-    QByteArray input;
-    if (!fd.Valid() || !ReadAll(fd.Get(), input)) return Unreadable;
+    if (!fd.Valid())
+        return Unreadable;
+    const MappedFile mapped(fd.Get(), MaxFileSize);
+    if (!mapped.Valid())
+        return Unreadable;
+    const QByteArrayView input = mapped.View();
     // Two of us at the same file would each write back their own result over the other's.
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return Busy;
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+        return Busy;
 
     const JpegStreamLayout layout = ScanJpegStream(input);
-    if (qint64(layout.Width) * layout.Height > MaxPixels) return NotTransformable;
+    if (qint64(layout.Width) * layout.Height > MaxPixels)
+        return NotTransformable;
 
     TjHandle handle(tjInitTransform(), tjDestroy);
-    if (!handle) return NotTransformable;
+    if (!handle)
+        return NotTransformable;
     tjtransform transform {};
     transform.op = operations[code];
     transform.options = TJXOPT_TRIM | (layout.Progressive ? TJXOPT_PROGRESSIVE : 0);
     unsigned char* output = nullptr;
     unsigned long outputSize = 0;
-    const int result = tjTransform(handle.get(), reinterpret_cast<const unsigned char*>(input.constData()),
+    const int result = tjTransform(handle.get(), reinterpret_cast<const unsigned char*>(input.data()),
         static_cast<unsigned long>(input.size()), 1, &output, &outputSize, &transform, TJFLAG_LIMITSCANS);
     const TjBuffer owner(output, tjFree);
     // A warning (stray bytes before a marker, say) is fine on a complete stream; on a
     // truncated one the library would have padded the missing part with grey.
-    if (result != 0 && !(tjGetErrorCode(handle.get()) == TJERR_WARNING && layout.Complete)) return NotTransformable;
-    if (!output || outputSize == 0) return NotTransformable;
+    if (result != 0 && !(tjGetErrorCode(handle.get()) == TJERR_WARNING && layout.Complete))
+        return NotTransformable;
+    if (!output || outputSize == 0)
+        return NotTransformable;
 
-    QByteArray transformed(reinterpret_cast<const char*>(output), qsizetype(outputSize));
-    if (layout.Complete) transformed += QByteArrayView(input).sliced(layout.End);
-    if (ReplaceFileContent(path, transformed) != 0) return Unwritable;
+    const QByteArrayView transformed(reinterpret_cast<const char*>(output), qsizetype(outputSize));
+    const QByteArrayView trailer = layout.Complete ? input.sliced(layout.End) : QByteArrayView();
+    if (ReplaceFileContent(path, { transformed, trailer }) != 0)
+        return Unwritable;
     // File managers name cache entries by the path they show, which may be a link.
     ForgetCachedThumbnails(path);
     ForgetCachedThumbnails(QFileInfo(path).canonicalFilePath());

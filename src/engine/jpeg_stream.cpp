@@ -1,5 +1,7 @@
 #include "engine/jpeg_stream.h"
 
+#include <cstring>
+
 namespace {
 
 bool IsStartOfFrame(uchar marker)
@@ -12,10 +14,11 @@ bool IsStartOfFrame(uchar marker)
 qsizetype SkipEntropyCodedData(QByteArrayView d, qsizetype at)
 {
     while (at + 1 < d.size()) {
-        if (uchar(d[at]) != 0xFF) {
-            ++at;
-            continue;
-        }
+        // Markers are rare in the compressed data; memchr jumps to the next candidate fast.
+        const void* ff = std::memchr(d.data() + at, 0xFF, size_t(d.size() - at - 1));
+        if (!ff)
+            return -1;
+        at = static_cast<const char*>(ff) - d.data();
         const uchar next = uchar(d[at + 1]);
         if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
             at += 2;

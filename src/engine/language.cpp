@@ -19,7 +19,8 @@ const QString MessagesSection = QStringLiteral("Messages");
 // reads as a missing file instead of blocking or failing.
 IniFile LoadLanguageFile(const QString& path)
 {
-    if (path.isEmpty() || !QFileInfo(path).isFile()) return {};
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return {};
     return IniFile::Load(path);
 }
 
@@ -43,7 +44,8 @@ std::optional<qint64> ParseInteger(const QString& text, qint64 minimum, qint64 m
     const QString t = TrimControl(text);
     qsizetype i = 0;
     bool negative = false;
-    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) negative = t[i++] == u'-';
+    if (i < t.size() && (t[i] == u'+' || t[i] == u'-'))
+        negative = t[i++] == u'-';
     int base = 10;
     if (i < t.size() && t[i] == u'$') {
         base = 16;
@@ -52,17 +54,21 @@ std::optional<qint64> ParseInteger(const QString& text, qint64 minimum, qint64 m
         base = 16;
         i += 2;
     }
-    if (i >= t.size()) return std::nullopt;
+    if (i >= t.size())
+        return std::nullopt;
     const quint64 limit = quint64(std::numeric_limits<qint64>::max());
     quint64 magnitude = 0;
     for (; i < t.size(); ++i) {
         const int digit = DigitValue(t[i], base);
-        if (digit < 0) return std::nullopt;
-        if (magnitude > (limit - quint64(digit)) / quint64(base)) return std::nullopt;
+        if (digit < 0)
+            return std::nullopt;
+        if (magnitude > (limit - quint64(digit)) / quint64(base))
+            return std::nullopt;
         magnitude = magnitude * base + digit;
     }
     const qint64 value = negative ? -qint64(magnitude) : qint64(magnitude);
-    if (value < minimum || value > maximum) return std::nullopt;
+    if (value < minimum || value > maximum)
+        return std::nullopt;
     return value;
 }
 
@@ -91,11 +97,13 @@ bool TLanguage::IntegerProperty(const QMetaProperty& property)
 void TLanguage::Translate()
 {
     const IniFile file = LoadLanguageFile(FLanguageFile);
-    if (!file.HasSection(TranslationsSection)) return;
+    if (!file.HasSection(TranslationsSection))
+        return;
     // A copy: a callback that edits Properties() does not disturb this run.
     const QStringList keys = FProperties;
     for (const QString& key : keys) {
-        if (TrimControl(key).isEmpty()) continue;
+        if (TrimControl(key).isEmpty())
+            continue;
         Apply(key, file.Value(TranslationsSection, key).value_or(QString()));
     }
 }
@@ -105,7 +113,8 @@ QObject* TLanguage::FindWindow(QStringView name) const
     // Two windows of one name can be alive at once (a dialog closed but not yet destroyed,
     // and its successor): the one that owns this engine is the one meant.
     QObject* owner = parent();
-    if (owner && SameNameIgnoringCase(owner->objectName(), name) && TopLevelComponents().contains(owner)) return owner;
+    if (owner && SameNameIgnoringCase(owner->objectName(), name) && TopLevelComponents().contains(owner))
+        return owner;
     return FindTopLevelComponent(name);
 }
 
@@ -124,7 +133,8 @@ void TLanguage::Apply(const QString& key, const QString& translation)
     }
     // A key without a component names a property of the application object itself, which
     // has none a language file may set.
-    if (atApplication || !found || translation.isEmpty()) return;
+    if (atApplication || !found || translation.isEmpty())
+        return;
 
     const QPointer<QObject> component = found;
     const QString& propertyName = rest;
@@ -132,11 +142,14 @@ void TLanguage::Apply(const QString& key, const QString& translation)
     QString text = translation;
     if (OnTranslate) {
         QString oldValue;
-        if (StringProperty(property)) oldValue = property.read(component).toString();
+        if (StringProperty(property))
+            oldValue = property.read(component).toString();
         OnTranslate(this, component, propertyName, oldValue, text);
-        if (!component) return; // the callback destroyed it
+        if (!component)
+            return; // the callback destroyed it
     }
-    if (!property.isValid()) return;
+    if (!property.isValid())
+        return;
 
     switch (KindOfProperty(property)) {
     case PropertyKind::String:
@@ -170,7 +183,8 @@ QStringList TLanguage::SplitLines(const QString& text) const
     QStringList lines;
     if (FSeparator.isEmpty()) {
         const QString line = TrimControl(text);
-        if (!line.isEmpty()) lines.append(line);
+        if (!line.isEmpty())
+            lines.append(line);
         return lines;
     }
     qsizetype start = 0;
@@ -179,12 +193,14 @@ QStringList TLanguage::SplitLines(const QString& text) const
         start = at + FSeparator.size();
     }
     const QString last = TrimControl(QStringView(text).mid(start));
-    if (!last.isEmpty()) lines.append(last);
+    if (!last.isEmpty())
+        lines.append(last);
     return lines;
 }
 
 QString TLanguage::TranslateUserMessage(const QString& sMessage) const
 {
-    if (TrimControl(sMessage).isEmpty()) return sMessage;
+    if (TrimControl(sMessage).isEmpty())
+        return sMessage;
     return LoadLanguageFile(FLanguageFile).Value(MessagesSection, sMessage).value_or(sMessage);
 }

@@ -16,7 +16,8 @@ QString PlaceholderSequence(const QString& text, bool* clean)
     QString sequence;
     bool ok = true;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != u'%') continue;
+        if (text[i] != u'%')
+            continue;
         if (i + 1 < text.size() && text[i + 1] == u'%') {
             ++i;
         } else if (i + 1 < text.size() && IsPlaceholderKind(text[i + 1])) {
@@ -25,7 +26,8 @@ QString PlaceholderSequence(const QString& text, bool* clean)
             ok = false;
         }
     }
-    if (clean) *clean = ok;
+    if (clean)
+        *clean = ok;
     return sequence;
 }
 

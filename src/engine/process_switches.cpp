@@ -23,7 +23,8 @@ const QStringList& ProcessParameters()
 
 bool IsSwitch(const QString& parameter, const QString& name)
 {
-    if (parameter.size() < 2 || (parameter[0] != u'-' && parameter[0] != u'/')) return false;
+    if (parameter.size() < 2 || (parameter[0] != u'-' && parameter[0] != u'/'))
+        return false;
     // Locale-aware and case-insensitive, as the user would compare letters.
     static const QCollator collator = [] {
         QCollator c { QLocale::system() };
@@ -37,6 +38,7 @@ bool IsSwitch(const QString& parameter, const QString& name)
 bool ProcessHasSwitch(const QString& name)
 {
     for (const QString& p : Parameters())
-        if (IsSwitch(p, name)) return true;
+        if (IsSwitch(p, name))
+            return true;
     return false;
 }

@@ -64,7 +64,8 @@ inline constexpr BoolSetting DisplayCropWarning { "DisplayCropWarning", true };
 // "MRU0" to "MRU9".
 inline QString MruKey(int index)
 {
-    if (index < 0 || index >= MruCount) throw AssertionFailure("MruKey: index outside 0..9");
+    if (index < 0 || index >= MruCount)
+        throw AssertionFailure("MruKey: index outside 0..9");
     return QStringLiteral("MRU") + QString::number(index);
 }
 

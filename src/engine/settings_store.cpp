@@ -10,8 +10,10 @@
 bool IsPortableRun()
 {
     const QByteArray forced = qgetenv("TARVIX_PORTABLE");
-    if (forced == "1") return true;
-    if (forced == "0") return false;
+    if (forced == "1")
+        return true;
+    if (forced == "0")
+        return false;
     return IsOnRemovableDrive(ExecutablePath());
 }
 
@@ -22,7 +24,8 @@ QString PortableSettingsPath()
 
 QString PortableSettingsPathFor(const QString& executable)
 {
-    if (executable.isEmpty()) return {};
+    if (executable.isEmpty())
+        return {};
     // The extension is the part of the file name from its last dot; a name that only
     // starts with a dot (a hidden file) has none.
     const qsizetype slash = executable.lastIndexOf(u'/');
@@ -34,7 +37,8 @@ QString PortableSettingsPathFor(const QString& executable)
 QString PerUserSettingsPath()
 {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || !QDir::isAbsolutePath(config)) config = QDir::homePath() + QStringLiteral("/.config");
+    if (config.isEmpty() || !QDir::isAbsolutePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
     return QDir::cleanPath(config + QStringLiteral("/Dovrane/Tarvix.ini"));
 }
 
@@ -48,8 +52,10 @@ std::optional<qint32> ParseSettingsInteger(QStringView text)
         ++i;
     }
     const bool hex = i + 1 < size && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X');
-    if (hex) i += 2;
-    if (i == size) return std::nullopt; // no digits
+    if (hex)
+        i += 2;
+    if (i == size)
+        return std::nullopt; // no digits
 
     // The magnitude never grows past its limit + 1 digit's worth, so it cannot overflow.
     const quint64 limit = hex ? 0xFFFFFFFFull : negative ? 0x80000000ull : 0x7FFFFFFFull;
@@ -67,11 +73,13 @@ std::optional<qint32> ParseSettingsInteger(QStringView text)
         else
             return std::nullopt;
         magnitude = magnitude * base + digit;
-        if (magnitude > limit) return std::nullopt;
+        if (magnitude > limit)
+            return std::nullopt;
     }
     // Unsigned arithmetic wraps by definition; the conversion to qint32 is modular (C++20).
     quint32 bits = quint32(magnitude);
-    if (negative) bits = 0u - bits;
+    if (negative)
+        bits = 0u - bits;
     return qint32(bits);
 }
 
@@ -104,7 +112,8 @@ QString SettingsStore::ReadString(const QString& section, const QString& key, co
 qint32 SettingsStore::ReadInteger(const QString& section, const QString& key, qint32 defaultValue) const
 {
     const std::optional<QString> text = FFile.Value(section, key);
-    if (!text) return defaultValue;
+    if (!text)
+        return defaultValue;
     return ParseSettingsInteger(*text).value_or(defaultValue);
 }
 
@@ -142,13 +151,16 @@ void SettingsStore::WriteValue(const QString& section, const QString& key, const
     IniFile current;
     QFile file(FPath);
     if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly)) throw refused();
+        if (!file.open(QIODevice::ReadOnly))
+            throw refused();
         const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError) throw refused();
+        if (file.error() != QFileDevice::NoError)
+            throw refused();
         current = IniFile::Parse(bytes);
     }
     current.SetValue(section, key, value);
-    if (!current.Save(FPath)) throw refused();
+    if (!current.Save(FPath))
+        throw refused();
     FFile = current;
 }
 

@@ -39,7 +39,8 @@ Picture Inspect(const QString& fileName)
 {
     Picture picture;
     const ImageInfo info = OpenImageInfo(fileName);
-    if (!info.IsImage) return picture;
+    if (!info.IsImage)
+        return picture;
     picture.Width = info.Width;
     picture.Height = info.Height;
     const quint16 orientation = OrientationOfImage(info);
@@ -54,7 +55,8 @@ Picture Inspect(const QString& fileName)
 // a 4:1:1 picture's blocks are 32 pixels wide.
 bool MayCrop(const Picture& p, int classicMcuHeight)
 {
-    if (p.Width % 16 != 0 || p.Height % classicMcuHeight != 0) return true;
+    if (p.Width % 16 != 0 || p.Height % classicMcuHeight != 0)
+        return true;
     return p.McuWidth > 0 && p.McuHeight > 0 && (p.Width % p.McuWidth != 0 || p.Height % p.McuHeight != 0);
 }
 
@@ -66,18 +68,21 @@ bool ConfirmCrop(const TLanguage& language, const QString& fileName, Dialogs& ow
         "rotation. Do you want to rotate it anyway?",
         { QFileInfo(fileName).fileName() });
     const Dialogs::CropAnswer answer = owner.AskCropWarning(text, language.TranslateUserMessage("Don't ask again"));
-    if (answer.Ok && answer.DontAskAgain) SettingsStore::OpenPerUser().Write(SettingsKeys::DisplayCropWarning, false);
+    if (answer.Ok && answer.DontAskAgain)
+        SettingsStore::OpenPerUser().Write(SettingsKeys::DisplayCropWarning, false);
     return answer.Ok;
 }
 
 // True when the transform may go on; a file that is not read-only passes without a word.
 bool ConfirmReadOnly(const TLanguage& language, const QString& fileName, Dialogs& owner)
 {
-    if (IsReadOnlyFile(fileName) != true) return true;
+    if (IsReadOnlyFile(fileName) != true)
+        return true;
     if (!SilentSwitchPresent()) {
         const QString text
             = TranslateMessage(language, "Image \"%s\" is read-only. Do you want to rotate it anyway?", { fileName });
-        if (!owner.AskYesNo(text, QString(), Dialogs::Icon::Warning)) return false;
+        if (!owner.AskYesNo(text, QString(), Dialogs::Icon::Warning))
+            return false;
     }
     ClearReadOnly(fileName); // not set again: a transformed file is no longer read-only
     return true;
@@ -104,8 +109,10 @@ quint16 OrientationAfterTransform(quint16 oldValue, int code)
         { 4, 5, 2, 8, 6 },
         { 3, 6, 1, 7, 5 },
     };
-    if (oldValue < 1 || oldValue > 8) return 0;
-    if (!IsTransformCode(code)) throw AssertionFailure("engine/transform.cpp: transform code outside 1 to 5");
+    if (oldValue < 1 || oldValue > 8)
+        return 0;
+    if (!IsTransformCode(code))
+        throw AssertionFailure("engine/transform.cpp: transform code outside 1 to 5");
     return table[oldValue - 1][code - 1];
 }
 
@@ -115,7 +122,8 @@ QString BackupFileName(const QString& fileName)
     // not cut the path apart.
     const qsizetype slash = fileName.lastIndexOf(u'/');
     const qsizetype dot = fileName.lastIndexOf(u'.');
-    if (dot <= slash) return fileName + "_ORIGINAL";
+    if (dot <= slash)
+        return fileName + "_ORIGINAL";
     return fileName.left(dot) + "_ORIGINAL" + fileName.mid(dot);
 }
 
@@ -131,30 +139,38 @@ void TransformJpegFile(
 
     const Picture picture = Inspect(fileName);
     const int classicMcuHeight = HasEightRowMcu(fileName) ? 8 : 16;
-    if (MayCrop(picture, classicMcuHeight) && cropWarningWanted && !ConfirmCrop(language, fileName, owner)) return;
+    if (MayCrop(picture, classicMcuHeight) && cropWarningWanted && !ConfirmCrop(language, fileName, owner))
+        return;
 
     const quint16 oldOrientation = picture.Orientation;
     const quint16 newOrientation = OrientationAfterTransform(oldOrientation, code);
 
-    if (!ConfirmReadOnly(language, fileName, owner)) return;
+    if (!ConfirmReadOnly(language, fileName, owner))
+        return;
 
-    if (makeBackup) CopyFileNoReplace(fileName, BackupFileName(fileName)); // an existing backup is never replaced
+    if (makeBackup)
+        CopyFileNoReplace(fileName, BackupFileName(fileName)); // an existing backup is never replaced
 
     const bool turnedTag = oldOrientation >= 2 && oldOrientation <= 8;
-    if (turnedTag) ResetExifOrientation(fileName, 1);
+    if (turnedTag)
+        ResetExifOrientation(fileName, 1);
 
     if (JpegLosslessTransform(fileName, code) != 0) {
         // Leave pixels, tag and times as they were.
-        if (turnedTag) ResetExifOrientation(fileName, oldOrientation);
-        if (times) WriteFileTimes(fileName, *times);
+        if (turnedTag)
+            ResetExifOrientation(fileName, oldOrientation);
+        if (times)
+            WriteFileTimes(fileName, *times);
         throw TarvixError(
             language.TranslateUserMessage("Unable to rotate the image") + ": " + QFileInfo(fileName).fileName());
     }
 
-    if (newOrientation != 0) ResetExifOrientation(fileName, newOrientation);
+    if (newOrientation != 0)
+        ResetExifOrientation(fileName, newOrientation);
 
     if (times) {
         const int error = WriteFileTimes(fileName, *times);
-        if (error != 0 && error != ENOENT) RaiseOsError(error);
+        if (error != 0 && error != ENOENT)
+            RaiseOsError(error);
     }
 }

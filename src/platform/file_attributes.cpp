@@ -6,7 +6,8 @@
 std::optional<bool> IsReadOnlyFile(const QString& path)
 {
     struct stat st { };
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
     return (st.st_mode & S_IWUSR) == 0;
 }
 

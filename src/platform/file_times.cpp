@@ -7,7 +7,8 @@
 std::optional<FileTimes> ReadFileTimes(const QString& path)
 {
     struct stat st { };
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
     return FileTimes { st.st_atim, st.st_mtim };
 }
 

@@ -20,7 +20,8 @@ constexpr qint64 MaxMountInfoBytes = 16 * 1024 * 1024;
 QString ReadAttribute(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
     const QByteArray bytes = file.read(MaxAttributeBytes);
     const qsizetype end = bytes.indexOf('\n');
     return QString::fromUtf8(end >= 0 ? bytes.left(end) : bytes).trimmed();
@@ -57,30 +58,36 @@ QList<Mount> ReadMountInfo(const QString& path)
 {
     QList<Mount> mounts;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return mounts;
+    if (!file.open(QIODevice::ReadOnly))
+        return mounts;
     // /proc files report a size of 0, so read until the end rather than by size.
     QByteArray text;
     while (text.size() < MaxMountInfoBytes) {
         const QByteArray chunk = file.read(64 * 1024);
-        if (chunk.isEmpty()) break;
+        if (chunk.isEmpty())
+            break;
         text += chunk;
     }
     for (const QByteArray& line : text.split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() < 10) continue;
+        if (fields.size() < 10)
+            continue;
         qsizetype dash = -1;
         for (qsizetype i = 6; i < fields.size(); ++i)
             if (fields[i] == "-") {
                 dash = i;
                 break;
             }
-        if (dash < 0 || dash + 2 >= fields.size()) continue;
+        if (dash < 0 || dash + 2 >= fields.size())
+            continue;
         const QList<QByteArray> numbers = fields[2].split(':');
-        if (numbers.size() != 2) continue;
+        if (numbers.size() != 2)
+            continue;
         bool okMajor = false, okMinor = false;
         const uint maj = numbers[0].toUInt(&okMajor);
         const uint min = numbers[1].toUInt(&okMinor);
-        if (!okMajor || !okMinor) continue;
+        if (!okMajor || !okMinor)
+            continue;
         mounts.append({ makedev(maj, min), Unescape(fields[4]), Unescape(fields[dash + 2]) });
     }
     return mounts;
@@ -89,15 +96,18 @@ QList<Mount> ReadMountInfo(const QString& path)
 // The device number of a mount source that names a block device.
 std::optional<dev_t> BlockDeviceOfSource(const QByteArray& source)
 {
-    if (!source.startsWith('/')) return std::nullopt; // "tmpfs", "overlay", a FUSE name
+    if (!source.startsWith('/'))
+        return std::nullopt; // "tmpfs", "overlay", a FUSE name
     struct stat st { };
-    if (::stat(source.constData(), &st) != 0 || !S_ISBLK(st.st_mode) || major(st.st_rdev) == 0) return std::nullopt;
+    if (::stat(source.constData(), &st) != 0 || !S_ISBLK(st.st_mode) || major(st.st_rdev) == 0)
+        return std::nullopt;
     return st.st_rdev;
 }
 
 bool IsUnder(const QByteArray& path, const QByteArray& mountPoint)
 {
-    if (mountPoint == "/") return path.startsWith('/');
+    if (mountPoint == "/")
+        return path.startsWith('/');
     return path == mountPoint || path.startsWith(mountPoint + '/');
 }
 
@@ -118,10 +128,12 @@ bool IsRemovableDevice(dev_t device, int depth, Walk& walk)
 
 bool IsRemovableNode(QString node, int depth, Walk& walk)
 {
-    if (depth > MaxDepth || --walk.NodesLeft < 0) return false;
+    if (depth > MaxDepth || --walk.NodesLeft < 0)
+        return false;
 
     // A partition answers for its disk: sdb1 -> sdb, mmcblk0p1 -> mmcblk0, loop0p1 -> loop0.
-    if (QFileInfo::exists(node + QStringLiteral("/partition"))) node = QFileInfo(node).path();
+    if (QFileInfo::exists(node + QStringLiteral("/partition")))
+        node = QFileInfo(node).path();
 
     // A loop device lies where the file it maps lies.
     const QString backing = node + QStringLiteral("/loop/backing_file");
@@ -136,12 +148,14 @@ bool IsRemovableNode(QString node, int depth, Walk& walk)
     if (!entries.isEmpty()) {
         for (const QFileInfo& entry : entries) {
             const QString slave = entry.canonicalFilePath();
-            if (!slave.isEmpty() && IsRemovableNode(slave, depth + 1, walk)) return true;
+            if (!slave.isEmpty() && IsRemovableNode(slave, depth + 1, walk))
+                return true;
         }
         return false;
     }
 
-    if (ReadAttribute(node + QStringLiteral("/removable")) == QStringLiteral("1")) return true;
+    if (ReadAttribute(node + QStringLiteral("/removable")) == QStringLiteral("1"))
+        return true;
     // The MMC block driver reports SD cards as fixed: the card is removable, the reader not.
     return QFileInfo(node).fileName().startsWith(QStringLiteral("mmcblk"))
         && ReadAttribute(node + QStringLiteral("/device/type")) == QStringLiteral("SD");
@@ -152,17 +166,21 @@ bool IsRemovableNode(QString node, int depth, Walk& walk)
 std::optional<dev_t> BlockDeviceOf(const QString& path, const QString& mountInfo)
 {
     try {
-        if (path.isEmpty()) return std::nullopt;
+        if (path.isEmpty())
+            return std::nullopt;
         const QByteArray native = QFile::encodeName(path);
         struct stat st { };
-        if (::stat(native.constData(), &st) != 0) return std::nullopt;
-        if (major(st.st_dev) != 0) return st.st_dev;
+        if (::stat(native.constData(), &st) != 0)
+            return std::nullopt;
+        if (major(st.st_dev) != 0)
+            return st.st_dev;
 
         // No device number of its own: find the mount, first by its number, else as the
         // deepest mount point above the file (btrfs subvolumes have numbers of their own).
         const QList<Mount> mounts = ReadMountInfo(mountInfo);
         for (const Mount& mount : mounts)
-            if (mount.Device == st.st_dev) return BlockDeviceOfSource(mount.Source);
+            if (mount.Device == st.st_dev)
+                return BlockDeviceOfSource(mount.Source);
         const QByteArray canonical = QFile::encodeName(QFileInfo(path).canonicalFilePath());
         const Mount* best = nullptr;
         for (const Mount& mount : mounts)

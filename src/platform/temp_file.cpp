@@ -11,7 +11,8 @@ TempFile::TempFile(const std::string& folder, const std::string& hint)
     , FHint(hint)
 {
     FFd.Reset(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
-    if (FFd.Valid()) return;
+    if (FFd.Valid())
+        return;
     // File systems without nameless files: fall back to a hidden name, removed on failure.
     std::string pattern = folder + "/." + hint + ".tarvix-XXXXXX";
     FFd.Reset(::mkostemp(pattern.data(), O_CLOEXEC));
@@ -23,12 +24,14 @@ TempFile::TempFile(const std::string& folder, const std::string& hint)
 
 TempFile::~TempFile()
 {
-    if (!FNamedPath.empty()) ::unlink(FNamedPath.c_str());
+    if (!FNamedPath.empty())
+        ::unlink(FNamedPath.c_str());
 }
 
 int TempFile::LinkUnder(const std::string& name)
 {
-    if (!FNamedPath.empty()) return ::link(FNamedPath.c_str(), name.c_str()) == 0 ? 0 : errno;
+    if (!FNamedPath.empty())
+        return ::link(FNamedPath.c_str(), name.c_str()) == 0 ? 0 : errno;
     const std::string self = "/proc/self/fd/" + std::to_string(FFd.Get());
     return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
@@ -36,7 +39,8 @@ int TempFile::LinkUnder(const std::string& name)
 int TempFile::LinkAs(const std::string& target)
 {
     const int error = LinkUnder(target);
-    if (error == 0) SyncFolder(FFolder);
+    if (error == 0)
+        SyncFolder(FFolder);
     return error;
 }
 
@@ -54,9 +58,11 @@ int TempFile::RenameOver(const std::string& target)
             else if (error != EEXIST)
                 return error;
         }
-        if (FNamedPath.empty()) return EEXIST;
+        if (FNamedPath.empty())
+            return EEXIST;
     }
-    if (::rename(FNamedPath.c_str(), target.c_str()) != 0) return errno;
+    if (::rename(FNamedPath.c_str(), target.c_str()) != 0)
+        return errno;
     FNamedPath.clear();
     SyncFolder(FFolder);
     return 0;
@@ -66,8 +72,10 @@ int WriteAll(int fd, const char* data, size_t size)
 {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return n < 0 ? errno : EIO;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
         data += n;
         size -= size_t(n);
     }
@@ -77,5 +85,6 @@ int WriteAll(int fd, const char* data, size_t size)
 void SyncFolder(const std::string& folder)
 {
     const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.Valid()) ::fsync(fd.Get());
+    if (fd.Valid())
+        ::fsync(fd.Get());
 }

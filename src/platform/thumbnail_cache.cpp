@@ -24,9 +24,11 @@ QByteArray ThumbnailCacheUri(const QString& absolutePath)
 void ForgetCachedThumbnails(const QString& path)
 {
     QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (cache.isEmpty()) cache = QDir::homePath() + "/.cache";
+    if (cache.isEmpty())
+        cache = QDir::homePath() + "/.cache";
     const QDir root(cache + "/thumbnails");
-    if (!root.exists()) return;
+    if (!root.exists())
+        return;
     const QString entry
         = QCryptographicHash::hash(ThumbnailCacheUri(QFileInfo(path).absoluteFilePath()), QCryptographicHash::Md5)
               .toHex()

@@ -17,7 +17,8 @@ public:
     }
     UniqueFd& operator=(UniqueFd&& other) noexcept
     {
-        if (this != &other) Reset(std::exchange(other.FFd, -1));
+        if (this != &other)
+            Reset(std::exchange(other.FFd, -1));
         return *this;
     }
     UniqueFd(const UniqueFd&) = delete;
@@ -28,7 +29,8 @@ public:
     bool Valid() const { return FFd >= 0; }
     void Reset(int fd = -1)
     {
-        if (FFd >= 0) ::close(FFd);
+        if (FFd >= 0)
+            ::close(FFd);
         FFd = fd;
     }
     // Closes now and reports the result: a delayed write error can first show here.

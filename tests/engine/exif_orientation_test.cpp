@@ -75,6 +75,12 @@ TEST(ExifOrientation, FindsTheExifSegmentBehindAnXmpSegmentAndRewritesXmpToo)
     }
 }
 
+TEST(ExifOrientation, SkipsStrayBytesBeforeAMarkerAsTheTransformDoes)
+{
+    const QByteArray jpeg = InsertSegments(Picture, QByteArray("\x00\x01", 2) + ExifSegment(CameraTiff(6, false)));
+    EXPECT_EQ(OrientationEntries(Patched(jpeg, 1), false), QList<int>({ 1 }));
+}
+
 TEST(ExifOrientation, LeavesFilesWithoutExifOrWithBrokenStructureUnchanged)
 {
     const QByteArray withExif = InsertSegments(Picture, ExifSegment(CameraTiff(6, false)));

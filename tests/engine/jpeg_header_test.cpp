@@ -105,7 +105,7 @@ TEST(JpegHeader, SegmentWalkToleratesWhatTheDecoderTolerates)
     EXPECT_TRUE(ReadJpegHead(jpeg.left(sof + 19)).Frame.has_value()); // the header is all that is needed
 }
 
-TEST(JpegHeader, HasEightRowMcuLooksAtThePicturesOwnFrameHeader)
+TEST(JpegHeader, HasEightRowMcuTakesTheFirstBaselineHeaderInTheWindow)
 {
     QTemporaryDir dir;
     auto probe = [&](const QByteArray& bytes) {
@@ -130,14 +130,14 @@ TEST(JpegHeader, HasEightRowMcuLooksAtThePicturesOwnFrameHeader)
     EXPECT_FALSE(probe(frameAt(32757)));
     EXPECT_FALSE(probe(frameAt(40000)));
 
-    // EXIF thumbnails lie in front of the picture's frame header and are often sampled
-    // differently; their FF C0 00 11 must not decide.
+    // An EXIF thumbnail's header lies in front of the picture's and decides; the transform
+    // makes up for it by testing the picture's own block size as well.
     auto withThumbnail = [](const QByteArray& picture, const QByteArray& thumbnail) {
         TiffLayout tiff;
         tiff.Ifd0 = { TiffEntry::Short(0x0112, 1) };
         tiff.Ifd1 = { TiffEntry::Long(0x0201, 0), TiffEntry { 0x9999, 7, {}, thumbnail, -1 } };
         return InsertSegments(picture, ExifSegment(BuildTiff(tiff, false)), true);
     };
-    EXPECT_FALSE(probe(withThumbnail(MakeJpeg(64, 40, TJSAMP_420), MakeJpeg(16, 8, TJSAMP_422))));
-    EXPECT_TRUE(probe(withThumbnail(MakeJpeg(64, 40, TJSAMP_422), MakeJpeg(16, 8, TJSAMP_420))));
+    EXPECT_TRUE(probe(withThumbnail(MakeJpeg(64, 40, TJSAMP_420), MakeJpeg(16, 8, TJSAMP_422))));
+    EXPECT_FALSE(probe(withThumbnail(MakeJpeg(64, 40, TJSAMP_422), MakeJpeg(16, 8, TJSAMP_420))));
 }

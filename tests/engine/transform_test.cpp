@@ -133,6 +133,16 @@ TEST_F(TransformTest, WarnsAboutCroppingOnlyWhenBlocksDoNotFit)
                 EXPECT_NE(ReadBytes(path), before);
         }
     EXPECT_TRUE(Dialogs.CropWarnings.first().startsWith("The image crop.jpg cannot be rotated fully lossless."));
+
+    // A 4:2:2 thumbnail in front of a 4:2:0 picture fools the classic probe; the picture's
+    // own frame header still shows that 40 rows do not fill 16-row blocks.
+    TiffLayout tiff;
+    tiff.Ifd0 = { TiffEntry::Short(0x0112, 1) };
+    tiff.Ifd1 = { TiffEntry { 0x9999, 7, {}, MakeJpeg(16, 8, TJSAMP_422), -1 } };
+    const QString fooled = Folder.File("thumb.jpg");
+    WriteBytes(fooled, InsertSegments(MakeJpeg(64, 40, TJSAMP_420), ExifSegment(BuildTiff(tiff, false))));
+    Dialogs.CropWarnings.clear();
+    EXPECT_TRUE(Run(fooled, 1));
 }
 
 TEST_F(TransformTest, DontAskAgainIsStoredOnlyWithOk)

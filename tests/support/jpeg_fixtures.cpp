@@ -47,7 +47,8 @@ Pixels DecodeJpeg(const QByteArray& jpeg)
     if (tjDecompressHeader3(h.get(), data, jpeg.size(), &p.Width, &p.Height, &subsampling, &colorspace) != 0
         && tjGetErrorCode(h.get()) == TJERR_FATAL)
         return {};
-    if (p.Width <= 0 || p.Height <= 0) return {};
+    if (p.Width <= 0 || p.Height <= 0)
+        return {};
     p.Rgb.resize(size_t(p.Width) * p.Height * 3);
     if (tjDecompress2(h.get(), data, jpeg.size(), p.Rgb.data(), p.Width, 0, p.Height, TJPF_RGB, 0) != 0
         && tjGetErrorCode(h.get()) == TJERR_FATAL)
@@ -96,7 +97,8 @@ QByteArray InsertSegments(const QByteArray& jpeg, const QByteArray& segments, bo
 QByteArray ReadBytes(const QString& path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
     return f.readAll();
 }
 

@@ -33,7 +33,8 @@ public:
 private:
     template <typename T> static T Next(std::deque<T>& script, T fallback)
     {
-        if (script.empty()) return fallback;
+        if (script.empty())
+            return fallback;
         T answer = script.front();
         script.pop_front();
         return answer;
