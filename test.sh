@@ -34,7 +34,13 @@ for fuzzer in build/sanitize/tests/fuzz/fuzz_*; do
     [ -x "$fuzzer" ] || continue
     name=$(basename "$fuzzer")
     corpus=$(mktemp -d)
-    "$fuzzer" -max_total_time="${FUZZ_SECONDS:-20}" -print_final_stats=0 "$corpus" "tests/fuzz/seeds/$name" 2>&1 | tail -n 1
+    dict=()
+    [ -f "tests/fuzz/$name.dict" ] && dict=(-dict="tests/fuzz/$name.dict")
+    echo "$name: ${FUZZ_SECONDS:-20} s"
+    "$fuzzer" -max_total_time="${FUZZ_SECONDS:-20}" "${dict[@]}" "$corpus" "tests/fuzz/seeds/$name" >"$corpus.log" 2>&1 \
+        || { tail -n 40 "$corpus.log"; exit 1; }
+    grep -E '^(Done|#[0-9]+ +DONE)' "$corpus.log" | tail -n 1 || true
+    rm -f "$corpus.log"
     rm -rf "$corpus"
 done
 echo "== all tests passed"
