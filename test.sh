@@ -31,7 +31,7 @@ ctest --test-dir build/sanitize --output-on-failure -j2
 
 echo "== fuzz targets, briefly"
 for fuzzer in build/sanitize/tests/fuzz/fuzz_*; do
-    [ -x "$fuzzer" ] || continue
+    [ -f "$fuzzer" ] && [ -x "$fuzzer" ] || continue
     name=$(basename "$fuzzer")
     corpus=$(mktemp -d)
     dict=()
