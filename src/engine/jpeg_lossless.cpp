@@ -48,7 +48,9 @@ int JpegLosslessTransform(const QString& path, int code)
         return Busy;
 
     const JpegStreamLayout layout = ScanJpegStream(input);
-    if (qint64(layout.Width) * layout.Height > MaxPixels)
+    // A stream that stops before its end would come back padded with grey; refusing it
+    // before the library runs also spares a cut-off file the memory its header claims.
+    if (!layout.Complete || qint64(layout.Width) * layout.Height > MaxPixels)
         return NotTransformable;
 
     TjHandle handle(tjInitTransform(), tjDestroy);
@@ -62,15 +64,14 @@ int JpegLosslessTransform(const QString& path, int code)
     const int result = tjTransform(handle.get(), reinterpret_cast<const unsigned char*>(input.data()),
         static_cast<unsigned long>(input.size()), 1, &output, &outputSize, &transform, TJFLAG_LIMITSCANS);
     const TjBuffer owner(output, tjFree);
-    // A warning (stray bytes before a marker, say) is fine on a complete stream; on a
-    // truncated one the library would have padded the missing part with grey.
-    if (result != 0 && !(tjGetErrorCode(handle.get()) == TJERR_WARNING && layout.Complete))
+    // A warning (stray bytes before a marker, say) is fine: the stream is complete.
+    if (result != 0 && tjGetErrorCode(handle.get()) != TJERR_WARNING)
         return NotTransformable;
     if (!output || outputSize == 0)
         return NotTransformable;
 
     const QByteArrayView transformed(reinterpret_cast<const char*>(output), qsizetype(outputSize));
-    const QByteArrayView trailer = layout.Complete ? input.sliced(layout.End) : QByteArrayView();
+    const QByteArrayView trailer = input.sliced(layout.End);
     if (ReplaceFileContent(path, { transformed, trailer }) != 0)
         return Unwritable;
     // File managers name cache entries by the path they show, which may be a link.
