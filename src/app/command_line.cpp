@@ -14,14 +14,6 @@ const char* const UsageMessage = "Invalid command line parameters (should be tar
 
 namespace {
 
-bool HasSwitch(const QStringList& parameters, const char* name)
-{
-    for (const QString& p : parameters)
-        if (IsSwitch(p, QString::fromLatin1(name)))
-            return true;
-    return false;
-}
-
 // The first transform switch in the order r, l, u, v, h decides, wherever it was written.
 int TransformCodeOf(const QStringList& parameters)
 {
@@ -31,7 +23,7 @@ int TransformCodeOf(const QStringList& parameters)
     } switches[] = { { "r", RotateRight }, { "l", RotateLeft }, { "u", Rotate180 }, { "v", FlipVertical },
         { "h", FlipHorizontal } };
     for (const auto& s : switches)
-        if (HasSwitch(parameters, s.Name))
+        if (HasSwitch(parameters, QString::fromLatin1(s.Name)))
             return s.Code;
     return 0;
 }

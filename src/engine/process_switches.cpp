@@ -35,9 +35,9 @@ bool IsSwitch(const QString& parameter, const QString& name)
     return rest.size() == name.size() && collator.compare(rest, name) == 0;
 }
 
-bool ProcessHasSwitch(const QString& name)
+bool HasSwitch(const QStringList& parameters, const QString& name)
 {
-    for (const QString& p : Parameters())
+    for (const QString& p : parameters)
         if (IsSwitch(p, name))
             return true;
     return false;

@@ -11,8 +11,14 @@ const QStringList& ProcessParameters();
 // True when `parameter` is '-' or '/' followed by `name`, letter case aside.
 bool IsSwitch(const QString& parameter, const QString& name);
 
+// True when any of `parameters` is the switch `name`, wherever it stands.
+bool HasSwitch(const QStringList& parameters, const QString& name);
+
 // True when any process parameter is the switch `name`.
-bool ProcessHasSwitch(const QString& name);
+inline bool ProcessHasSwitch(const QString& name)
+{
+    return HasSwitch(ProcessParameters(), name);
+}
 
 // The silent switch: no crop warning, no read-only question, no folder questions.
 inline bool SilentSwitchPresent()
