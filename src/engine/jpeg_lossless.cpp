@@ -1,7 +1,7 @@
 #include "engine/jpeg_lossless.h"
 
 #include "engine/jpeg_stream.h"
-#include "platform/mapped_file.h"
+#include "platform/read_file.h"
 #include "platform/safe_write.h"
 #include "platform/thumbnail_cache.h"
 #include "platform/unique_fd.h"
@@ -39,10 +39,11 @@ int JpegLosslessTransform(const QString& path, int code)
     const UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
     if (!fd.Valid())
         return Unreadable;
-    const MappedFile mapped(fd.Get(), MaxFileSize);
-    if (!mapped.Valid())
+    // Read rather than mapped: another program shortening the file meanwhile must not be
+    // able to crash us.
+    QByteArray input;
+    if (!ReadWholeFile(fd.Get(), MaxFileSize, input))
         return Unreadable;
-    const QByteArrayView input = mapped.View();
     // Two of us at the same file would each write back their own result over the other's.
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
         return Busy;
@@ -71,7 +72,7 @@ int JpegLosslessTransform(const QString& path, int code)
         return NotTransformable;
 
     const QByteArrayView transformed(reinterpret_cast<const char*>(output), qsizetype(outputSize));
-    const QByteArrayView trailer = input.sliced(layout.End);
+    const QByteArrayView trailer = QByteArrayView(input).sliced(layout.End);
     if (ReplaceFileContent(path, { transformed, trailer }) != 0)
         return Unwritable;
     // File managers name cache entries by the path they show, which may be a link.
