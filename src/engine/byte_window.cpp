@@ -1,9 +1,6 @@
 #include "engine/byte_window.h"
 
-#include <QFile>
 #include <algorithm>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace {
 // Reads beyond the head fetch at least this much: the small segments that follow one
@@ -44,14 +41,4 @@ bool ByteWindow::Fill(qint64 offset, qint64 length)
         return true;
     FWindow.clear();
     return false;
-}
-
-UniqueFd OpenRegularFile(const QString& path)
-{
-    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
-    UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat st { };
-    if (fd.Valid() && (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)))
-        fd.Reset();
-    return fd;
 }

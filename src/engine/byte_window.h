@@ -1,11 +1,9 @@
 #pragma once
 
 #include "engine/byte_store.h"
-#include "platform/unique_fd.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QString>
 
 // Reads a ByteStore through a window: the first read takes the file's head in one go, a read
 // outside the window moves it there, so segments lying far into a big file cost one seek
@@ -26,7 +24,3 @@ private:
     QByteArray FWindow;
     qint64 FWindowStart = 0;
 };
-
-// Opens a regular file for reading; invalid for anything else, so that a FIFO or a device
-// named like a photo can neither block the caller nor feed it without end.
-UniqueFd OpenRegularFile(const QString& path);

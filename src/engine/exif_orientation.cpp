@@ -1,6 +1,7 @@
 #include "engine/exif_orientation.h"
 
 #include "engine/byte_store.h"
+#include "engine/byte_window.h"
 #include "platform/unique_fd.h"
 
 #include <QFile>
@@ -146,35 +147,37 @@ void PatchXmpOrientation(const Segment& xmp, quint16 value, QList<Patch>& patche
     }
 }
 
+// Marker headers are read a few bytes at a time; the window keeps that to one read of the
+// file's head in the usual case.
 class SegmentReader {
 public:
     explicit SegmentReader(ByteStore& store)
-        : FStore(store)
+        : FWindow(store, 64 * 1024)
     {
     }
     uchar Byte()
     {
-        char c;
-        if (!FStore.Read(FPosition, &c, 1))
+        const int b = FWindow.ByteAt(FPosition);
+        if (b < 0)
             throw WalkFailure {};
         ++FPosition;
-        return uchar(c);
+        return uchar(b);
     }
     quint16 U16() { return quint16(Byte() << 8 | Byte()); }
     QByteArray Bytes(qint64 count)
     {
-        QByteArray b(count, Qt::Uninitialized);
-        if (!FStore.Read(FPosition, b.data(), count))
+        const QByteArrayView bytes = FWindow.Read(FPosition, count);
+        if (bytes.size() != count)
             throw WalkFailure {};
         FPosition += count;
-        return b;
+        return bytes.toByteArray();
     }
     qint64 Position() const { return FPosition; }
     void Skip(qint64 count) { FPosition += count; }
-    bool AtEnd() const { return FPosition >= FStore.Size(); }
+    bool AtEnd() const { return FPosition >= FWindow.Size(); }
 
 private:
-    ByteStore& FStore;
+    ByteWindow FWindow;
     qint64 FPosition = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "engine/byte_window.h"
 #include "engine/exif_reader.h"
+#include "platform/read_file.h"
 
 #include <exception>
 

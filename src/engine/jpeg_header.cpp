@@ -1,6 +1,7 @@
 #include "engine/jpeg_header.h"
 
 #include "engine/byte_window.h"
+#include "platform/read_file.h"
 
 #include <QtEndian>
 #include <algorithm>

@@ -36,7 +36,7 @@ int JpegLosslessTransform(const QString& path, int code)
     if (code < 1 || code > 5)
         return BadCode;
 
-    const UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    const UniqueFd fd = OpenRegularFile(path);
     if (!fd.Valid())
         return Unreadable;
     // Read rather than mapped: another program shortening the file meanwhile must not be

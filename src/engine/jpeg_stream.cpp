@@ -1,13 +1,10 @@
 #include "engine/jpeg_stream.h"
 
+#include "engine/jpeg_header.h"
+
 #include <cstring>
 
 namespace {
-
-bool IsStartOfFrame(uchar marker)
-{
-    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-}
 
 // From the first byte after a scan header: the offset of the marker that ends the
 // entropy-coded data (stuffed zeros, restart markers and fill bytes belong to the data).
@@ -62,11 +59,12 @@ JpegStreamLayout ScanJpegStream(QByteArrayView d)
         const qsizetype length = (uchar(d[at + 2]) << 8) | uchar(d[at + 3]);
         if (length < 2 || at + 2 + length > d.size())
             return layout;
-        if (IsStartOfFrame(marker) && length >= 7) {
-            layout.Progressive = (marker & 0x03) == 0x02; // SOF2, SOF6, SOF10, SOF14
-            layout.Height = quint16((uchar(d[at + 5]) << 8) | uchar(d[at + 6]));
-            layout.Width = quint16((uchar(d[at + 7]) << 8) | uchar(d[at + 8]));
-        }
+        if (IsFrameMarker(marker))
+            if (const auto frame = ParseFrameHeader(marker, d.sliced(at + 4, length - 2))) {
+                layout.Progressive = frame->Progressive();
+                layout.Width = quint16(frame->Width);
+                layout.Height = quint16(frame->Height);
+            }
         at += 2 + length;
         if (marker == 0xDA) {
             at = SkipEntropyCodedData(d, at);

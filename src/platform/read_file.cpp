@@ -1,6 +1,8 @@
 #include "platform/read_file.h"
 
+#include <QFile>
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,4 +22,14 @@ bool ReadWholeFile(int fd, qint64 maxSize, QByteArray& into)
         done += n;
     }
     return true;
+}
+
+UniqueFd OpenRegularFile(const QString& path)
+{
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st { };
+    if (fd.Valid() && (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)))
+        fd.Reset();
+    return fd;
 }
