@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "engine/auto_correct.h"
 #include "engine/dialogs.h"
 #include "engine/errors.h"
 #include "engine/language.h"
@@ -39,7 +40,8 @@ void Run(
     if (HasSwitch(parameters, "auto") || HasSwitch(parameters, "autosub")) {
         if (!QFileInfo(path).isDir())
             throw TarvixError(TranslateMessage(language, "Cannot open \"%s\". Invalid folder.", { path }));
-        throw TarvixError("Correcting a whole folder is not available in this version of Tarvix.");
+        AutoTransformFolder(path, HasSwitch(parameters, "autosub"), language, keepTimestamp, makeBackup, dialogs);
+        return;
     }
 
     const int code = TransformCodeOf(parameters);

@@ -1,5 +1,7 @@
 #include "app/console_dialogs.h"
 
+#include "app/console_progress.h"
+
 #include <QCoreApplication>
 #include <unistd.h>
 
@@ -12,6 +14,8 @@ ConsoleDialogs::ConsoleDialogs(FILE* input, FILE* output)
 
 void ConsoleDialogs::Print(const QString& text)
 {
+    if (FProgress)
+        FProgress->ClearLine();
     std::fputs(text.toLocal8Bit().constData(), FOutput);
     std::fflush(FOutput);
 }
@@ -57,6 +61,13 @@ Dialogs::CropAnswer ConsoleDialogs::AskCropWarning(const QString& text, const QS
     if (answer == "a" || answer == "always")
         return { true, true };
     return { answer == "y" || answer == "yes", false };
+}
+
+std::unique_ptr<Dialogs::Progress> ConsoleDialogs::CreateProgress()
+{
+    auto progress = std::make_unique<ConsoleProgress>(FOutput, [this] { FProgress = nullptr; });
+    FProgress = progress.get();
+    return progress;
 }
 
 void ConsoleDialogs::ProcessEvents()

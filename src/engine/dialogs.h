@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 // Everything the engine asks or tells the user goes through this interface, so that
 // every engine function runs the same under a window, on a terminal and in tests.
@@ -13,6 +14,17 @@ public:
         bool DontAskAgain = false; // state of the check box when the dialog ended
     };
 
+    // The progress of a long loop, with a Cancel that the loop polls between items. It
+    // disappears when destroyed, also when the loop ends by an error.
+    class Progress {
+    public:
+        virtual ~Progress() = default;
+        virtual void SetLabelText(const QString& text) = 0;
+        virtual void SetProgressBounds(int from, int to) = 0;
+        virtual void SetProgressBy(int by) = 0;
+        virtual bool WantCancel() const = 0;
+    };
+
     virtual ~Dialogs() = default;
 
     // Yes/No question; true only for Yes. An empty caption means the default title.
@@ -23,6 +35,9 @@ public:
 
     // The crop warning: OK and Cancel (OK the default), with a check box.
     virtual CropAnswer AskCropWarning(const QString& text, const QString& checkBoxText) = 0;
+
+    // Shows a new progress display, owned by the same window as the questions.
+    virtual std::unique_ptr<Progress> CreateProgress() = 0;
 
     // Lets the user interface repaint and deliver pending input (a Cancel click, Ctrl+C).
     virtual void ProcessEvents() = 0;

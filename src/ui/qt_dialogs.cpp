@@ -1,5 +1,7 @@
 #include "ui/qt_dialogs.h"
 
+#include "ui/progress_window.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QMessageBox>
@@ -47,6 +49,11 @@ Dialogs::CropAnswer QtDialogs::AskCropWarning(const QString& text, const QString
     box.setCheckBox(dontAskAgain);
     const bool ok = box.exec() == QMessageBox::Ok;
     return { ok, dontAskAgain->isChecked() };
+}
+
+std::unique_ptr<Dialogs::Progress> QtDialogs::CreateProgress()
+{
+    return std::make_unique<TProgressWindow>(FOwner);
 }
 
 void QtDialogs::ProcessEvents()

@@ -17,6 +17,18 @@ public:
     QStringList Messages; // texts of ShowMessage
     int EventPumps = 0;
 
+    // What the progress display was told, and a Cancel from the script.
+    struct ProgressLog {
+        QString Label;
+        int From = 0;
+        int To = 0;
+        int Steps = 0;
+        bool Shown = false; // created and not yet destroyed
+        int CancelAfterSteps = -1; // Cancel once this many steps were made; never when negative
+    };
+    ProgressLog Progress;
+    int ProgressWindowsCreated = 0;
+
     bool AskYesNo(const QString& text, const QString&, Icon) override
     {
         Questions.append(text);
@@ -30,7 +42,34 @@ public:
     }
     void ProcessEvents() override { ++EventPumps; }
 
+    std::unique_ptr<Dialogs::Progress> CreateProgress() override
+    {
+        ++ProgressWindowsCreated;
+        Progress.Shown = true;
+        return std::make_unique<ScriptedProgress>(Progress);
+    }
+
 private:
+    class ScriptedProgress : public Dialogs::Progress {
+    public:
+        explicit ScriptedProgress(ProgressLog& log)
+            : FLog(log)
+        {
+        }
+        ~ScriptedProgress() override { FLog.Shown = false; }
+        void SetLabelText(const QString& text) override { FLog.Label = text; }
+        void SetProgressBounds(int from, int to) override
+        {
+            FLog.From = from;
+            FLog.To = to;
+        }
+        void SetProgressBy(int by) override { FLog.Steps += by; }
+        bool WantCancel() const override { return FLog.CancelAfterSteps >= 0 && FLog.Steps >= FLog.CancelAfterSteps; }
+
+    private:
+        ProgressLog& FLog;
+    };
+
     template <typename T> static T Next(std::deque<T>& script, T fallback)
     {
         if (script.empty())

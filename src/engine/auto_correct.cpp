@@ -1,0 +1,113 @@
+#include "engine/auto_correct.h"
+
+#include "engine/dialogs.h"
+#include "engine/folder_scan.h"
+#include "engine/image_info.h"
+#include "engine/language.h"
+#include "engine/message_format.h"
+#include "engine/process_switches.h"
+#include "engine/transform.h"
+#include "engine/word_wrap.h"
+
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <climits>
+
+namespace {
+
+const char* const FoundText = "%s has detected %u images that can be automatically transformed to normal orientation.";
+const char* const AskText = "Would you like to transform them now?";
+const char* const ProgressText = "Transformation is in progress...";
+const char* const NothingFoundText = "%s has not detected any images that can be transformed automatically.";
+
+QStringList CorrectableFiles(const QString& folder, bool includeSubfolders)
+{
+    QStringList files;
+    ListJpegFiles(folder, files, includeSubfolders);
+    for (qsizetype i = files.size() - 1; i >= 0; --i)
+        if (CorrectingTransform(ReadExifOrientation(files[i])) == 0)
+            files.removeAt(i);
+    return files;
+}
+
+bool UserAgrees(const TLanguage& language, Dialogs& dialogs, const AutoCorrection& how, qsizetype count)
+{
+    // The two sentences are translated one by one and formatted as one text, so that a
+    // translation that breaks either falls back to the English text as a whole.
+    const QString english = QString::fromUtf8(FoundText) + "\n\n" + QString::fromUtf8(AskText);
+    const QString translated = language.TranslateUserMessage(QString::fromUtf8(FoundText)) + "\n\n"
+        + language.TranslateUserMessage(QString::fromUtf8(AskText));
+    const QString text = FormatMessage(translated, english, { how.Title, static_cast<unsigned long long>(count) });
+    return dialogs.AskYesNo(WrapText(text), how.Title, Dialogs::Icon::Question);
+}
+
+// The files one by one; a file that vanished since the scan is passed over without a step,
+// one whose orientation changed meanwhile is left alone but counts.
+void CorrectFiles(const QStringList& files, Dialogs& dialogs, Dialogs::Progress& progress, const AutoCorrection& how)
+{
+    for (const QString& path : files) {
+        if (!QFileInfo::exists(path))
+            continue;
+        dialogs.ProcessEvents();
+        if (progress.WantCancel())
+            break;
+        const int code = CorrectingTransform(ReadExifOrientation(path));
+        if (code != 0)
+            how.Transform(path, code);
+        if (how.AfterFile)
+            how.AfterFile(path);
+        progress.SetProgressBy(1);
+    }
+}
+
+} // namespace
+
+int CorrectingTransform(quint16 orientation)
+{
+    switch (orientation) {
+    case 3:
+        return Rotate180;
+    case 6:
+        return RotateRight;
+    case 8:
+        return RotateLeft;
+    default:
+        return 0;
+    }
+}
+
+void CorrectFolder(const QString& folder, bool includeSubfolders, const TLanguage& language, Dialogs& dialogs,
+    const AutoCorrection& how)
+{
+    const QStringList files = CorrectableFiles(folder, includeSubfolders);
+    if (files.isEmpty()) {
+        if (!how.Silent)
+            dialogs.ShowMessage(WrapText(TranslateMessage(language, NothingFoundText, { how.Title })), how.Title,
+                Dialogs::Icon::Information);
+        return;
+    }
+    if (!how.Silent && !UserAgrees(language, dialogs, how, files.size()))
+        return;
+
+    const std::unique_ptr<Dialogs::Progress> progress = dialogs.CreateProgress();
+    // Declared after the progress display: the repaint comes first, then the display goes.
+    const auto afterLoop = qScopeGuard([&] {
+        if (how.AfterLoop)
+            how.AfterLoop();
+    });
+    progress->SetLabelText(language.TranslateUserMessage(QString::fromUtf8(ProgressText)));
+    progress->SetProgressBounds(0, static_cast<int>(qMin<qsizetype>(files.size(), INT_MAX)));
+    CorrectFiles(files, dialogs, *progress, how);
+}
+
+void AutoTransformFolder(const QString& folder, bool includeSubfolders, const TLanguage& language, bool keepTimestamp,
+    bool makeBackup, Dialogs& ownerWindow)
+{
+    AutoCorrection how;
+    how.Title = QStringLiteral("Tarvix");
+    how.Silent = SilentSwitchPresent();
+    how.Transform = [&](const QString& path, int code) {
+        TransformJpegFile(language, path, code, keepTimestamp, makeBackup, ownerWindow);
+    };
+    CorrectFolder(folder, includeSubfolders, language, ownerWindow, how);
+}
