@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
@@ -133,4 +134,52 @@ TEST_F(CommandLine, ReportsFailuresOnceInTheStoredLanguage)
     EXPECT_EQ(outcome.ExitCode, 1);
     EXPECT_FALSE(outcome.Errors.contains("has been moved or deleted")) << outcome.Errors.toStdString();
     EXPECT_TRUE(outcome.Errors.contains(Folder.File("gone.jpg")));
+}
+
+TEST_F(CommandLine, CorrectsAFolderByItsOrientationTags)
+{
+    QDir(Folder.Path()).mkdir("sub");
+    QMap<QString, QByteArray> originals;
+    for (int orientation = 0; orientation <= 8; ++orientation)
+        for (const QString& name : { QString("o%1.jpg").arg(orientation), QString("sub/o%1.jpg").arg(orientation) }) {
+            // An odd size: the turn trims the edge blocks, as jpegtran -trim does.
+            QByteArray jpeg = MakeJpeg(70, 52, TJSAMP_420);
+            if (orientation > 0)
+                jpeg = InsertSegments(jpeg, ExifSegment(CameraTiff(orientation, orientation % 2 == 0)));
+            WriteBytes(Folder.File(name), jpeg);
+            originals[name] = jpeg;
+        }
+
+    // Without -s and without a terminal the question is answered No.
+    Outcome outcome = RunTarvix({ "-autosub", Folder.Path() });
+    EXPECT_EQ(outcome.ExitCode, 0);
+    EXPECT_TRUE(outcome.Errors.startsWith("Tarvix has detected 6 images")) << outcome.Errors.toStdString();
+    EXPECT_TRUE(outcome.Errors.contains("-s answers yes"));
+    EXPECT_EQ(ReadBytes(Folder.File("o6.jpg")), originals["o6.jpg"]);
+
+    outcome = RunTarvix({ "-auto", "-s", Folder.Path() });
+    EXPECT_EQ(outcome.ExitCode, 0) << outcome.Errors.toStdString();
+    EXPECT_EQ(ReadBytes(Folder.File("sub/o6.jpg")), originals["sub/o6.jpg"]); // -auto stays in the folder
+    outcome = RunTarvix({ "-autosub", "-s", Folder.Path() });
+    EXPECT_EQ(outcome.ExitCode, 0) << outcome.Errors.toStdString();
+    EXPECT_TRUE(outcome.Errors.isEmpty()) << outcome.Errors.toStdString();
+
+    const QMap<int, int> codes = { { 3, 2 }, { 6, 1 }, { 8, 3 } };
+    for (auto it = originals.cbegin(); it != originals.cend(); ++it) {
+        const int orientation = it.key().right(5).left(1).toInt();
+        const QByteArray now = ReadBytes(Folder.File(it.key()));
+        if (!codes.contains(orientation)) {
+            EXPECT_EQ(now, it.value()) << it.key().toStdString();
+            continue;
+        }
+        const QString original = Folder.File("original.tmp");
+        WriteBytes(original, it.value());
+        EXPECT_EQ(DecodeJpeg(now).Rgb, DecodeJpeg(Jpegtran(original, codes[orientation])).Rgb)
+            << it.key().toStdString();
+        EXPECT_EQ(OrientationEntries(now, orientation % 2 == 0), QList<int>({ 1 })) << it.key().toStdString();
+    }
+    QFile::remove(Folder.File("original.tmp"));
+    EXPECT_EQ(Folder.Entries(),
+        QStringList(
+            { "o0.jpg", "o1.jpg", "o2.jpg", "o3.jpg", "o4.jpg", "o5.jpg", "o6.jpg", "o7.jpg", "o8.jpg", "sub" }));
 }

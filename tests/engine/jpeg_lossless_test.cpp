@@ -16,21 +16,6 @@
 
 namespace {
 
-// jpegtran's result for the same transform: the reference for every byte we write.
-QByteArray Jpegtran(const QString& input, int code, bool progressive)
-{
-    static const char* const args[]
-        = { nullptr, "-rotate 90", "-rotate 180", "-rotate 270", "-flip vertical", "-flip horizontal" };
-    QStringList arguments = { "-copy", "all", "-trim" };
-    arguments += QString(args[code]).split(' ');
-    if (progressive)
-        arguments += "-progressive";
-    QProcess p;
-    p.start("jpegtran", arguments + QStringList { input });
-    p.waitForFinished();
-    return p.readAllStandardOutput();
-}
-
 struct Sampling {
     int Subsampling;
     const char* Name;

@@ -1,6 +1,8 @@
 #include "support/jpeg_fixtures.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QStringList>
 #include <algorithm>
 #include <memory>
 #include <stdexcept>
@@ -107,4 +109,18 @@ void WriteBytes(const QString& path, const QByteArray& bytes)
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+QByteArray Jpegtran(const QString& input, int code, bool progressive)
+{
+    static const char* const args[]
+        = { nullptr, "-rotate 90", "-rotate 180", "-rotate 270", "-flip vertical", "-flip horizontal" };
+    QStringList arguments = { "-copy", "all", "-trim" };
+    arguments += QString(args[code]).split(' ');
+    if (progressive)
+        arguments += "-progressive";
+    QProcess p;
+    p.start("jpegtran", arguments + QStringList { input });
+    p.waitForFinished();
+    return p.readAllStandardOutput();
 }

@@ -27,5 +27,8 @@ QByteArray ExifSegment(const QByteArray& tiff); // APP1 "Exif\0\0" + TIFF block
 QByteArray XmpSegment(const QByteArray& packet); // APP1 with the XMP namespace header
 QByteArray XmpPacketWithOrientation(int value, bool asAttribute = true);
 
+// jpegtran -copy all -trim with the transform of `code` (1 to 5): the reference result.
+QByteArray Jpegtran(const QString& input, int code, bool progressive = false);
+
 QByteArray ReadBytes(const QString& path);
 void WriteBytes(const QString& path, const QByteArray& bytes);

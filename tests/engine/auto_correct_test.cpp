@@ -1,0 +1,212 @@
+#include "engine/auto_correct.h"
+#include "engine/errors.h"
+#include "engine/folder_scan.h"
+#include "engine/image_info.h"
+#include "engine/language.h"
+#include "engine/process_switches.h"
+#include "engine/settings_store.h"
+#include "engine/transform.h"
+#include "support/exif_builder.h"
+#include "support/jpeg_fixtures.h"
+#include "support/qt_printers.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
+
+#include <QFile>
+#include <QMap>
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+namespace {
+
+class AutoCorrect : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QFile::remove(PerUserSettingsPath());
+        SetProcessParameters({});
+    }
+    void TearDown() override { SetProcessParameters({}); }
+
+    // Sizes that fit whole blocks, so no crop warning interrupts, unless asked for.
+    QString Photo(const QString& name, int orientation, int width = 64, int height = 48)
+    {
+        const QString path = Folder.File(name);
+        QByteArray jpeg = MakeJpeg(width, height, TJSAMP_420);
+        if (orientation > 0)
+            jpeg = InsertSegments(jpeg, ExifSegment(CameraTiff(orientation, false)));
+        WriteBytes(path, jpeg);
+        Originals[path] = jpeg;
+        return path;
+    }
+
+    // The correctable files in the order the run takes them.
+    QStringList RunOrder()
+    {
+        QStringList files;
+        ListJpegFiles(Folder.Path(), files, true);
+        QStringList order;
+        for (const QString& file : files)
+            if (CorrectingTransform(ReadExifOrientation(file)) != 0)
+                order.append(file);
+        return order;
+    }
+
+    void Run() { AutoTransformFolder(Folder.Path(), true, Language, false, false, Dialogs); }
+
+    bool Unchanged(const QString& path) { return ReadBytes(path) == Originals[path]; }
+
+    // Upright now: tagged 1, and the pixels are those of jpegtran's turn of the original.
+    void ExpectCorrected(const QString& path, int code)
+    {
+        const QString original = Folder.File("original.tmp");
+        WriteBytes(original, Originals[path]);
+        const QByteArray result = ReadBytes(path);
+        EXPECT_EQ(ReadExifOrientation(path), 1) << path.toStdString();
+        EXPECT_EQ(DecodeJpeg(result).Rgb, DecodeJpeg(Jpegtran(original, code)).Rgb) << path.toStdString();
+        QFile::remove(original);
+    }
+
+    TempFolder Folder;
+    TLanguage Language;
+    ScriptedDialogs Dialogs;
+    QMap<QString, QByteArray> Originals;
+};
+
+} // namespace
+
+TEST_F(AutoCorrect, AsksOnceAndTurnsOnlyTheTurnedPictures)
+{
+    for (int orientation = 0; orientation <= 9; ++orientation)
+        Photo(QString("o%1.jpg").arg(orientation), orientation);
+    WriteBytes(Folder.File("text.jpg"), "not a picture");
+    QDir(Folder.Path()).mkdir("sub");
+    const QString nested = Photo("sub/deep.JPEG", 8);
+    Dialogs.YesNoAnswers = { true };
+
+    Run();
+
+    ASSERT_EQ(Dialogs.Questions.size(), 1);
+    EXPECT_EQ(Dialogs.Questions[0],
+        "Tarvix has detected 4 images that can be\nautomatically transformed to normal orientation.\n\n"
+        "Would you like to transform them now?");
+    EXPECT_EQ(Dialogs.Progress.Label, "Transformation is in progress...");
+    EXPECT_EQ(Dialogs.Progress.From, 0);
+    EXPECT_EQ(Dialogs.Progress.To, 4);
+    EXPECT_EQ(Dialogs.Progress.Steps, 4);
+    EXPECT_FALSE(Dialogs.Progress.Shown);
+    ExpectCorrected(Folder.File("o3.jpg"), Rotate180);
+    ExpectCorrected(Folder.File("o6.jpg"), RotateRight);
+    ExpectCorrected(Folder.File("o8.jpg"), RotateLeft);
+    ExpectCorrected(nested, RotateLeft);
+    for (int orientation : { 0, 1, 2, 4, 5, 7, 9 })
+        EXPECT_TRUE(Unchanged(Folder.File(QString("o%1.jpg").arg(orientation)))) << orientation;
+    EXPECT_TRUE(Dialogs.Messages.isEmpty());
+}
+
+TEST_F(AutoCorrect, NoAnswerNothingFoundAndTheSilentSwitch)
+{
+    const QString turned = Photo("turned.jpg", 6);
+    Photo("mirrored.jpg", 2);
+    Run(); // the script answers No
+    EXPECT_EQ(Dialogs.Questions.size(), 1);
+    EXPECT_EQ(Dialogs.ProgressWindowsCreated, 0);
+    EXPECT_TRUE(Unchanged(turned));
+
+    SetProcessParameters({ "-autosub", "-s", Folder.Path() });
+    Run();
+    EXPECT_EQ(Dialogs.Questions.size(), 1);
+    ExpectCorrected(turned, RotateRight);
+    Run(); // nothing left, and nothing said
+    EXPECT_TRUE(Dialogs.Messages.isEmpty());
+
+    SetProcessParameters({});
+    Run();
+    EXPECT_EQ(
+        Dialogs.Messages, QStringList { "Tarvix has not detected any images that can be\ntransformed automatically." });
+    AutoTransformFolder(Folder.File("missing"), false, Language, false, false, Dialogs);
+    EXPECT_EQ(Dialogs.Messages.size(), 2);
+}
+
+TEST_F(AutoCorrect, CancelStopsBeforeTheNextFile)
+{
+    for (const char* name : { "a.jpg", "b.jpg", "c.jpg", "d.jpg" })
+        Photo(name, 3);
+    const QStringList order = RunOrder();
+    Dialogs.YesNoAnswers = { true };
+    Dialogs.Progress.CancelAfterSteps = 2;
+    Run();
+    ExpectCorrected(order[0], Rotate180);
+    ExpectCorrected(order[1], Rotate180);
+    EXPECT_TRUE(Unchanged(order[2]));
+    EXPECT_TRUE(Unchanged(order[3]));
+    EXPECT_FALSE(Dialogs.Progress.Shown);
+}
+
+TEST_F(AutoCorrect, FilesThatVanishChangeOrAreDeclinedDuringTheRun)
+{
+    for (const char* name : { "a.jpg", "b.jpg", "c.jpg", "d.jpg" })
+        Photo(name, 6);
+    Photo("crop.jpg", 6, 64, 40); // needs the crop warning, which the script cancels
+    const QStringList order = RunOrder();
+    ASSERT_EQ(order.size(), 5);
+    const QString first = order[0] == Folder.File("crop.jpg") ? order[1] : order[0];
+    QStringList others = order;
+    others.removeOne(first);
+    others.removeOne(Folder.File("crop.jpg"));
+
+    // While the first file turns, another vanishes and a third is turned upright elsewhere.
+    QStringList turned;
+    AutoCorrection how;
+    how.Title = "Tarvix";
+    how.Transform = [&](const QString& path, int code) {
+        turned.append(path);
+        TransformJpegFile(Language, path, code, false, false, Dialogs);
+        if (path == first) {
+            QFile::remove(others[0]);
+            Photo(others[1].mid(Folder.Path().size() + 1), 1);
+        }
+    };
+    Dialogs.YesNoAnswers = { true };
+    CorrectFolder(Folder.Path(), false, Language, Dialogs, how);
+
+    EXPECT_FALSE(turned.contains(others[0]));
+    EXPECT_FALSE(turned.contains(others[1]));
+    EXPECT_TRUE(Unchanged(others[1]));
+    EXPECT_TRUE(Unchanged(Folder.File("crop.jpg")));
+    EXPECT_EQ(Dialogs.CropWarnings.size(), 1);
+    ExpectCorrected(first, RotateRight);
+    ExpectCorrected(others[2], RotateRight);
+    EXPECT_EQ(Dialogs.Progress.Steps, 4); // the vanished file takes no step
+    EXPECT_EQ(Dialogs.Progress.To, 5);
+}
+
+TEST_F(AutoCorrect, AnErrorEndsTheRunAndTakesTheProgressAway)
+{
+    for (const char* name : { "a.jpg", "b.jpg", "c.jpg" })
+        Photo(name, 8);
+    const QStringList order = RunOrder();
+    // The middle file's picture data is cut off: its tag still says turned.
+    QByteArray cut = Originals[order[1]];
+    cut.chop(200);
+    WriteBytes(order[1], cut);
+    Originals[order[1]] = cut;
+
+    int repaints = 0;
+    AutoCorrection how;
+    how.Title = "Tarvix";
+    how.Transform
+        = [&](const QString& path, int code) { TransformJpegFile(Language, path, code, false, false, Dialogs); };
+    how.AfterLoop = [&] {
+        ++repaints;
+        EXPECT_TRUE(Dialogs.Progress.Shown); // the repaint comes before the display goes
+    };
+    Dialogs.YesNoAnswers = { true };
+    EXPECT_THROW(CorrectFolder(Folder.Path(), false, Language, Dialogs, how), TarvixError);
+
+    EXPECT_EQ(repaints, 1);
+    EXPECT_FALSE(Dialogs.Progress.Shown);
+    ExpectCorrected(order[0], RotateLeft);
+    EXPECT_TRUE(Unchanged(order[1]));
+    EXPECT_TRUE(Unchanged(order[2]));
+}
