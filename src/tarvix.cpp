@@ -1,19 +1,15 @@
 // Process entry: the browser window when started without parameters, the command-line
-// mode otherwise.
+// mode otherwise. Only what needs a display loads the window libraries (a module beside
+// the program), which keeps a script's run on a headless machine quick to start.
 #include "app/command_line.h"
 #include "app/console_dialogs.h"
-#include "app/instance_marker.h"
+#include "app/window_module.h"
 #include "engine/process_switches.h"
 #include "platform/large_pages.h"
-#include "ui/application.h"
-#include "ui/main_window.h"
-#include "ui/qt_dialogs.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <cstdio>
 #include <exception>
-#include <memory>
 
 namespace {
 
@@ -38,31 +34,8 @@ QStringList ParametersOf(int argc, char** argv)
     return parameters;
 }
 
-int RunWindow(int argc, char** argv)
+int RunCommandLineOnTerminal(int argc, char** argv, const QStringList& parameters)
 {
-    CreateInstanceMarker("DovraneTarvix");
-    int result = 0;
-    {
-        QApplication app(argc, argv);
-        QApplication::setApplicationDisplayName("Tarvix");
-        RegisterWindowsForTranslation();
-        TFormTarvix window;
-        window.show();
-        result = app.exec();
-    }
-    CloseInstanceMarker();
-    return result;
-}
-
-int RunCommandLineMode(int argc, char** argv, const QStringList& parameters)
-{
-    PreferLargePagesForLargeBuffers();
-    SetProcessParameters(parameters);
-    if (DisplayAvailable()) {
-        QApplication app(argc, argv);
-        QtDialogs dialogs;
-        return RunCommandLine(parameters, dialogs);
-    }
     QCoreApplication app(argc, argv);
     ConsoleDialogs dialogs;
     return RunCommandLine(parameters, dialogs);
@@ -74,15 +47,18 @@ int main(int argc, char** argv)
 {
     const QStringList parameters = ParametersOf(argc, argv);
     try {
-        if (!parameters.isEmpty())
-            return RunCommandLineMode(argc, argv, parameters);
-        if (!WindowPlatformAvailable()) {
+        if (!parameters.isEmpty()) {
+            PreferLargePagesForLargeBuffers();
+            SetProcessParameters(parameters);
+            if (!DisplayAvailable())
+                return RunCommandLineOnTerminal(argc, argv, parameters);
+        } else if (!WindowPlatformAvailable()) {
             std::fprintf(stderr,
                 "tarvix: no display is available for the window (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
                 "On the command line: tarvix -r|-l|-u|-v|-h [-s] FILE, or tarvix -auto|-autosub [-s] FOLDER\n");
             return 1;
         }
-        return RunWindow(argc, argv);
+        return RunWindowModule(argc, argv);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tarvix: unexpected error: %s\n", error.what());
         return 2;

@@ -9,7 +9,7 @@
 namespace {
 
 // Camera files keep their EXIF block and frame header within this, so one read usually does.
-constexpr qint64 HeadSize = 64 * 1024;
+constexpr qint64 HeadSize = 16 * 1024;
 
 ImageInfo FromHead(JpegHead head)
 {

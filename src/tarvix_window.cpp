@@ -1,0 +1,47 @@
+#include "tarvix_window.h"
+
+#include "app/command_line.h"
+#include "app/instance_marker.h"
+#include "engine/process_switches.h"
+#include "ui/application.h"
+#include "ui/main_window.h"
+#include "ui/qt_dialogs.h"
+
+#include <QApplication>
+
+namespace {
+
+int RunWindow(int argc, char** argv)
+{
+    CreateInstanceMarker("DovraneTarvix");
+    int result = 0;
+    {
+        QApplication app(argc, argv);
+        QApplication::setApplicationDisplayName("Tarvix");
+        RegisterWindowsForTranslation();
+        TFormTarvix window;
+        window.show();
+        result = app.exec();
+    }
+    CloseInstanceMarker();
+    return result;
+}
+
+int RunCommandLineWithDisplay(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QtDialogs dialogs;
+    const int result = RunCommandLine(ProcessParameters(), dialogs);
+    // The progress window is freed by the event loop, which does not run again.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return result;
+}
+
+} // namespace
+
+int TarvixWindowMain(int argc, char** argv)
+{
+    if (argc > 1)
+        return RunCommandLineWithDisplay(argc, argv);
+    return RunWindow(argc, argv);
+}
