@@ -20,11 +20,17 @@ struct Outcome {
     QString Errors;
 };
 
-Outcome RunTarvix(const QStringList& arguments, const QString& workingFolder = QString())
+// Without a display of any kind, unless a display is asked for: then the window module runs
+// on the offscreen platform, as it would with a real one.
+Outcome RunTarvix(const QStringList& arguments, const QString& workingFolder = QString(), bool display = false)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("QT_QPA_PLATFORM"); // no display of any kind
+    environment.remove("QT_QPA_PLATFORM");
+    if (display) {
+        environment.insert("DISPLAY", ":99");
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+    }
     process.setProcessEnvironment(environment);
     process.setProgram(TARVIX_BINARY);
     process.setArguments(arguments);
@@ -182,4 +188,13 @@ TEST_F(CommandLine, CorrectsAFolderByItsOrientationTags)
     EXPECT_EQ(Folder.Entries(),
         QStringList(
             { "o0.jpg", "o1.jpg", "o2.jpg", "o3.jpg", "o4.jpg", "o5.jpg", "o6.jpg", "o7.jpg", "o8.jpg", "sub" }));
+}
+
+TEST_F(CommandLine, WithADisplayTheWindowModuleShowsTheProgress)
+{
+    const QString photo = Photo("a.jpg", 64, 48, 8);
+    const Outcome outcome = RunTarvix({ "-auto", "-s", Folder.Path() }, QString(), true);
+    EXPECT_EQ(outcome.ExitCode, 0) << outcome.Errors.toStdString();
+    EXPECT_EQ(OrientationEntries(ReadBytes(photo), true), QList<int>({ 1 }));
+    EXPECT_EQ(DecodeJpeg(ReadBytes(photo)).Width, 48);
 }
