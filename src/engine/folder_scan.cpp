@@ -42,7 +42,7 @@ struct Entry {
 bool ReadFolder(const QString& folder, std::set<FolderId>& visited, bool recursive, std::vector<Entry>& entries)
 {
     const QByteArray encoded = QFile::encodeName(folder);
-    DIR* dir = ::opendir(encoded.isEmpty() ? "." : encoded.constData());
+    DIR* dir = ::opendir(encoded.constData());
     if (!dir)
         return false;
     struct stat self { };
@@ -88,6 +88,8 @@ bool HasJpegExtension(const QString& name)
 
 void ListJpegFiles(const QString& folder, QStringList& list, bool recursive)
 {
+    if (folder.isEmpty())
+        return; // no folder chosen: not the current one, and not the root
     std::set<FolderId> visited;
     Walk(folder, list, recursive, visited);
 }

@@ -90,6 +90,7 @@ TEST(ListJpegFiles, WalksEveryFolderOnceAndToleratesWhatCannotBeRead)
 
     QStringList none;
     ListJpegFiles(root + "/missing", none, true);
+    ListJpegFiles("", none, false);
     ListJpegFiles(root + "/a/b/x.jpg", none, true); // a file, not a folder
     EXPECT_TRUE(none.isEmpty());
 
