@@ -1,66 +1,22 @@
-// Process entry: the browser window when started without parameters, the command-line
-// mode otherwise. Only what needs a display loads the window libraries (a module beside
-// the program), which keeps a script's run on a headless machine quick to start.
-#include "app/command_line.h"
-#include "app/console_dialogs.h"
-#include "app/window_module.h"
-#include "engine/process_switches.h"
-#include "platform/large_pages.h"
+// Process entry. A launcher without Qt: the program itself is a module loaded here, so that
+// a silent folder correction with nothing to do (a script's or a timer's run over a photo
+// library) ends before any library is loaded, as quickly as a small C tool would.
+#include "base/program_module.h"
+#include "base/silent_scan.h"
 
-#include <QCoreApplication>
 #include <cstdio>
-#include <exception>
-
-namespace {
-
-// Whether message boxes can reach a user. A window can also be asked for on a platform of
-// its own (QT_QPA_PLATFORM, as tests do), but a command-line run only shows boxes where
-// somebody sees them.
-bool DisplayAvailable()
-{
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
-
-bool WindowPlatformAvailable()
-{
-    return DisplayAvailable() || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
-QStringList ParametersOf(int argc, char** argv)
-{
-    QStringList parameters;
-    for (int i = 1; i < argc; ++i)
-        parameters.append(QString::fromLocal8Bit(argv[i]));
-    return parameters;
-}
-
-int RunCommandLineOnTerminal(int argc, char** argv, const QStringList& parameters)
-{
-    QCoreApplication app(argc, argv);
-    ConsoleDialogs dialogs;
-    return RunCommandLine(parameters, dialogs);
-}
-
-} // namespace
+#include <string>
 
 int main(int argc, char** argv)
 {
-    const QStringList parameters = ParametersOf(argc, argv);
-    try {
-        if (!parameters.isEmpty()) {
-            PreferLargePagesForLargeBuffers();
-            SetProcessParameters(parameters);
-            if (!DisplayAvailable())
-                return RunCommandLineOnTerminal(argc, argv, parameters);
-        } else if (!WindowPlatformAvailable()) {
-            std::fprintf(stderr,
-                "tarvix: no display is available for the window (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
-                "On the command line: tarvix -r|-l|-u|-v|-h [-s] FILE, or tarvix -auto|-autosub [-s] FOLDER\n");
-            return 1;
-        }
-        return RunWindowModule(argc, argv);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "tarvix: unexpected error: %s\n", error.what());
+    if (SilentCorrectionHasNothingToDo(argc, argv))
+        return 0;
+    std::string error;
+    using Entry = int (*)(int, char**);
+    const auto entry = reinterpret_cast<Entry>(LoadProgramEntry("tarvix_core.so", "TarvixMain", error));
+    if (!entry) {
+        std::fprintf(stderr, "tarvix: the program cannot be loaded: %s\n", error.c_str());
         return 2;
     }
+    return entry(argc, argv);
 }

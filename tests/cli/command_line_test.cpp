@@ -166,8 +166,16 @@ TEST_F(CommandLine, CorrectsAFolderByItsOrientationTags)
     outcome = RunTarvix({ "-auto", "-s", Folder.Path() });
     EXPECT_EQ(outcome.ExitCode, 0) << outcome.Errors.toStdString();
     EXPECT_EQ(ReadBytes(Folder.File("sub/o6.jpg")), originals["sub/o6.jpg"]); // -auto stays in the folder
+    // Only the subfolder holds work now: -auto leaves it, and -autosub below must find it
+    // past the launcher's quick silent scan.
+    EXPECT_EQ(RunTarvix({ "-s", "-auto", Folder.Path() }).ExitCode, 0);
+    EXPECT_EQ(ReadBytes(Folder.File("sub/o6.jpg")), originals["sub/o6.jpg"]);
     outcome = RunTarvix({ "-autosub", "-s", Folder.Path() });
     EXPECT_EQ(outcome.ExitCode, 0) << outcome.Errors.toStdString();
+    EXPECT_TRUE(outcome.Errors.isEmpty()) << outcome.Errors.toStdString();
+    // Nothing left to do, and nothing said about it.
+    outcome = RunTarvix({ "/AUTOSUB", "/S", Folder.Path() });
+    EXPECT_EQ(outcome.ExitCode, 0);
     EXPECT_TRUE(outcome.Errors.isEmpty()) << outcome.Errors.toStdString();
 
     const QMap<int, int> codes = { { 3, 2 }, { 6, 1 }, { 8, 3 } };

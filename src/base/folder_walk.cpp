@@ -1,0 +1,104 @@
+#include "base/folder_walk.h"
+
+#include <cstring>
+#include <dirent.h>
+#include <set>
+#include <sys/stat.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using FolderId = std::pair<dev_t, ino_t>;
+
+struct Entry {
+    std::string Name;
+    unsigned char Type;
+};
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
+    return folder + '/' + name;
+}
+
+// Whether the entry is a folder, symbolic links followed, and which one it is.
+bool FolderOf(const std::string& path, unsigned char type, FolderId& id)
+{
+    if (type != DT_DIR && type != DT_LNK && type != DT_UNKNOWN)
+        return false;
+    struct stat info { };
+    if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    id = { info.st_dev, info.st_ino };
+    return true;
+}
+
+// readdir keeps the file system's own order, and its entry type spares a stat call for
+// every file. The folder is read whole and closed before any subfolder is entered, so that
+// depth costs no open descriptors.
+bool ReadFolder(const std::string& folder, std::set<FolderId>& visited, bool recursive, std::vector<Entry>& entries)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return false;
+    struct stat self { };
+    const bool first
+        = !recursive || (::fstat(::dirfd(dir), &self) == 0 && visited.insert({ self.st_dev, self.st_ino }).second);
+    while (first) {
+        const dirent* entry = ::readdir(dir);
+        if (!entry)
+            break;
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            entries.push_back({ entry->d_name, entry->d_type });
+    }
+    ::closedir(dir);
+    return first;
+}
+
+void Walk(const std::string& folder, bool recursive, std::set<FolderId>& visited,
+    const std::function<void(const std::string&)>& found)
+{
+    std::vector<Entry> entries;
+    if (!ReadFolder(folder, visited, recursive, entries))
+        return;
+    for (const Entry& entry : entries) {
+        const std::string path = JoinPath(folder, entry.Name);
+        FolderId id;
+        if (recursive && FolderOf(path, entry.Type, id) && !visited.count(id))
+            Walk(path, recursive, visited, found);
+        if (HasJpegExtension(entry.Name))
+            found(path);
+    }
+}
+
+bool EndsWithIgnoringCase(std::string_view name, std::string_view suffix)
+{
+    if (name.size() < suffix.size())
+        return false;
+    const std::string_view tail = name.substr(name.size() - suffix.size());
+    for (size_t i = 0; i < tail.size(); ++i) {
+        const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? char(tail[i] - 'A' + 'a') : tail[i];
+        if (c != suffix[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// No letter outside ASCII folds to one of "jpeg", so a byte comparison decides as a
+// Unicode one would.
+bool HasJpegExtension(std::string_view name)
+{
+    return EndsWithIgnoringCase(name, ".jpg") || EndsWithIgnoringCase(name, ".jpeg");
+}
+
+void WalkJpegFiles(const std::string& folder, bool recursive, const std::function<void(const std::string&)>& found)
+{
+    if (folder.empty())
+        return; // no folder chosen: not the current one, and not the root
+    std::set<FolderId> visited;
+    Walk(folder, recursive, visited, found);
+}

@@ -1,0 +1,45 @@
+#include "base/program_module.h"
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
+
+namespace {
+
+std::string ExecutableFolder()
+{
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0)
+        return ".";
+    const std::string executable(path, size_t(length));
+    const size_t slash = executable.rfind('/');
+    return slash == std::string::npos ? "." : executable.substr(0, slash);
+}
+
+} // namespace
+
+std::string ProgramModulePath(const char* fileName)
+{
+    const std::string folder = ExecutableFolder();
+    const std::string beside = folder + '/' + fileName;
+    const std::string installed = folder + "/../" TARVIX_INSTALLED_MODULE_FOLDER "/" + fileName;
+    if (::access(beside.c_str(), F_OK) != 0 && ::access(installed.c_str(), F_OK) == 0)
+        return installed;
+    return beside;
+}
+
+void* LoadProgramEntry(const char* fileName, const char* symbol, std::string& error)
+{
+    // Global, so that a part loaded later finds this one's functions; kept until the
+    // process ends, because Qt's own clean-up at exit runs code in it.
+    void* module = ::dlopen(ProgramModulePath(fileName).c_str(), RTLD_NOW | RTLD_GLOBAL);
+    if (!module) {
+        error = ::dlerror();
+        return nullptr;
+    }
+    void* entry = ::dlsym(module, symbol);
+    if (!entry)
+        error = ::dlerror();
+    return entry;
+}

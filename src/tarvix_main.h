@@ -1,0 +1,8 @@
+#pragma once
+
+// The program behind the launcher, in a module of its own (see tarvix.cpp).
+extern "C" {
+// The browser window without parameters, the command-line mode with them. Returns the
+// exit status.
+int TarvixMain(int argc, char** argv);
+}
