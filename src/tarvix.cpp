@@ -4,19 +4,9 @@
 #include "base/program_module.h"
 #include "base/silent_scan.h"
 
-#include <cstdio>
-#include <string>
-
 int main(int argc, char** argv)
 {
     if (SilentCorrectionHasNothingToDo(argc, argv))
         return 0;
-    std::string error;
-    using Entry = int (*)(int, char**);
-    const auto entry = reinterpret_cast<Entry>(LoadProgramEntry("tarvix_core.so", "TarvixMain", error));
-    if (!entry) {
-        std::fprintf(stderr, "tarvix: the program cannot be loaded: %s\n", error.c_str());
-        return 2;
-    }
-    return entry(argc, argv);
+    return RunProgramModule("tarvix_core.so", "TarvixMain", argc, argv, "the program", 2);
 }

@@ -5,7 +5,7 @@
 
 #include "app/command_line.h"
 #include "app/console_dialogs.h"
-#include "app/window_module.h"
+#include "base/program_module.h"
 #include "engine/process_switches.h"
 #include "platform/large_pages.h"
 
@@ -60,7 +60,8 @@ int TarvixMain(int argc, char** argv)
                 "On the command line: tarvix -r|-l|-u|-v|-h [-s] FILE, or tarvix -auto|-autosub [-s] FOLDER\n");
             return 1;
         }
-        return RunWindowModule(argc, argv);
+        return RunProgramModule(
+            "tarvix_window.so", "TarvixWindowMain", argc, argv, "the window part of the program", 1);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tarvix: unexpected error: %s\n", error.what());
         return 2;

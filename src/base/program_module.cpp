@@ -1,5 +1,6 @@
 #include "base/program_module.h"
 
+#include <cstdio>
 #include <dlfcn.h>
 #include <limits.h>
 #include <unistd.h>
@@ -29,17 +30,17 @@ std::string ProgramModulePath(const char* fileName)
     return beside;
 }
 
-void* LoadProgramEntry(const char* fileName, const char* symbol, std::string& error)
+int RunProgramModule(
+    const char* fileName, const char* symbol, int argc, char** argv, const char* what, int failureStatus)
 {
     // Global, so that a part loaded later finds this one's functions; kept until the
     // process ends, because Qt's own clean-up at exit runs code in it.
     void* module = ::dlopen(ProgramModulePath(fileName).c_str(), RTLD_NOW | RTLD_GLOBAL);
-    if (!module) {
-        error = ::dlerror();
-        return nullptr;
+    void* entry = module ? ::dlsym(module, symbol) : nullptr;
+    if (!entry) {
+        std::fprintf(stderr, "tarvix: %s cannot be loaded: %s\n", what, ::dlerror());
+        return failureStatus;
     }
-    void* entry = ::dlsym(module, symbol);
-    if (!entry)
-        error = ::dlerror();
-    return entry;
+    using Entry = int (*)(int, char**);
+    return reinterpret_cast<Entry>(entry)(argc, argv);
 }

@@ -6,6 +6,8 @@
 // in the library folder of an installed program.
 std::string ProgramModulePath(const char* fileName);
 
-// Loads one of them for good and returns its entry `symbol`; null with `error` set when it
-// cannot be found or loaded.
-void* LoadProgramEntry(const char* fileName, const char* symbol, std::string& error);
+// Loads one of them for good and runs its entry `symbol`, an `int (int argc, char** argv)`,
+// returning its result. When the module cannot be found or loaded, says so on stderr after
+// `what` and returns `failureStatus`.
+int RunProgramModule(
+    const char* fileName, const char* symbol, int argc, char** argv, const char* what, int failureStatus);
