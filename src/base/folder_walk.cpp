@@ -57,20 +57,22 @@ bool ReadFolder(const std::string& folder, std::set<FolderId>& visited, bool rec
     return first;
 }
 
-void Walk(const std::string& folder, bool recursive, std::set<FolderId>& visited,
-    const std::function<void(const std::string&)>& found)
+// False once `found` asked to stop.
+bool Walk(const std::string& folder, bool recursive, std::set<FolderId>& visited,
+    const std::function<bool(const std::string&)>& found)
 {
     std::vector<Entry> entries;
     if (!ReadFolder(folder, visited, recursive, entries))
-        return;
+        return true;
     for (const Entry& entry : entries) {
         const std::string path = JoinPath(folder, entry.Name);
         FolderId id;
-        if (recursive && FolderOf(path, entry.Type, id) && !visited.count(id))
-            Walk(path, recursive, visited, found);
-        if (HasJpegExtension(entry.Name))
-            found(path);
+        if (recursive && FolderOf(path, entry.Type, id) && !visited.count(id) && !Walk(path, recursive, visited, found))
+            return false;
+        if (HasJpegExtension(entry.Name) && !found(path))
+            return false;
     }
+    return true;
 }
 
 bool EndsWithIgnoringCase(std::string_view name, std::string_view suffix)
@@ -95,7 +97,7 @@ bool HasJpegExtension(std::string_view name)
     return EndsWithIgnoringCase(name, ".jpg") || EndsWithIgnoringCase(name, ".jpeg");
 }
 
-void WalkJpegFiles(const std::string& folder, bool recursive, const std::function<void(const std::string&)>& found)
+void WalkJpegFiles(const std::string& folder, bool recursive, const std::function<bool(const std::string&)>& found)
 {
     if (folder.empty())
         return; // no folder chosen: not the current one, and not the root

@@ -14,4 +14,5 @@ bool HasJpegExtension(std::string_view name);
 // returns them: hidden entries included, a folder named like a JPEG file too. With
 // `recursive`, each subfolder's files come where the subfolder was met, and a folder
 // reached twice (through symbolic links) is walked once. What cannot be read is passed over.
-void WalkJpegFiles(const std::string& folder, bool recursive, const std::function<void(const std::string&)>& found);
+// The walk ends early when `found` returns false.
+void WalkJpegFiles(const std::string& folder, bool recursive, const std::function<bool(const std::string&)>& found);

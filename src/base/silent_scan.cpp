@@ -64,10 +64,11 @@ bool SilentCorrectionHasNothingToDo(int argc, char** argv)
     if (!silent || !folderMode || !IsUtf8(folder) || ::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         return false;
 
+    // The first file that may be turned hands the run to the program; the walk ends there.
     bool nothing = true;
     WalkJpegFiles(folder, recursive, [&nothing](const std::string& path) {
-        if (nothing && ProbeOrientationFile(path.c_str()) != ProbeResult::NotCorrectable)
-            nothing = false;
+        nothing = ProbeOrientationFile(path.c_str()) == ProbeResult::NotCorrectable;
+        return nothing;
     });
     return nothing;
 }

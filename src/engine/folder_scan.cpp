@@ -7,8 +7,10 @@
 void ListJpegFiles(const QString& folder, QStringList& list, bool recursive)
 {
     const QByteArray encoded = QFile::encodeName(folder);
-    WalkJpegFiles(std::string(encoded.constData(), encoded.size()), recursive,
-        [&list](const std::string& path) { list.append(QFile::decodeName(QByteArray::fromStdString(path))); });
+    WalkJpegFiles(std::string(encoded.constData(), encoded.size()), recursive, [&list](const std::string& path) {
+        list.append(QFile::decodeName(QByteArray::fromStdString(path)));
+        return true;
+    });
 }
 
 bool HasJpegExtension(const QString& name)
