@@ -1,6 +1,6 @@
 #include "app/instance_marker.h"
 
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
 
 #include <QDir>
 #include <QFile>

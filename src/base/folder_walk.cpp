@@ -1,5 +1,7 @@
 #include "base/folder_walk.h"
 
+#include "base/ascii_case.h"
+
 #include <cstring>
 #include <dirent.h>
 #include <set>
@@ -75,26 +77,15 @@ bool Walk(const std::string& folder, bool recursive, std::set<FolderId>& visited
     return true;
 }
 
-bool EndsWithIgnoringCase(std::string_view name, std::string_view suffix)
-{
-    if (name.size() < suffix.size())
-        return false;
-    const std::string_view tail = name.substr(name.size() - suffix.size());
-    for (size_t i = 0; i < tail.size(); ++i) {
-        const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? char(tail[i] - 'A' + 'a') : tail[i];
-        if (c != suffix[i])
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
-// No letter outside ASCII folds to one of "jpeg", so a byte comparison decides as a
-// Unicode one would.
 bool HasJpegExtension(std::string_view name)
 {
-    return EndsWithIgnoringCase(name, ".jpg") || EndsWithIgnoringCase(name, ".jpeg");
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos)
+        return false;
+    const std::string_view extension = name.substr(dot);
+    return EqualsIgnoringAsciiCase(extension, ".jpg") || EqualsIgnoringAsciiCase(extension, ".jpeg");
 }
 
 void WalkJpegFiles(const std::string& folder, bool recursive, const std::function<bool(const std::string&)>& found)

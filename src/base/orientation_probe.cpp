@@ -1,11 +1,11 @@
 #include "base/orientation_probe.h"
 
+#include "base/file_access.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -61,16 +61,9 @@ public:
         const size_t have = FBytes.size();
         const size_t want = std::min(FSize, std::max(end, std::max(have * 2, HeadSize)));
         FBytes.resize(want);
-        size_t done = have;
-        while (done < want) {
-            const ssize_t n = ::pread(FFd, FBytes.data() + done, want - done, off_t(done));
-            if (n <= 0)
-                break;
-            done += size_t(n);
-        }
-        FBytes.resize(done);
+        FBytes.resize(have + ReadAt(FFd, FBytes.data() + have, want - have, off_t(have)));
         FData = FBytes.data();
-        return end <= done;
+        return end <= FBytes.size();
     }
 
 private:
@@ -209,15 +202,10 @@ ProbeResult ProbeOrientationBytes(const unsigned char* data, size_t size)
 // A file that cannot be opened, or is no regular file, has no properties for the engine.
 ProbeResult ProbeOrientationFile(const char* path)
 {
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return ProbeResult::NotCorrectable;
+    const UniqueFd fd = OpenRegularFile(path);
     struct stat info { };
-    ProbeResult result = ProbeResult::NotCorrectable;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        FileHead head(fd, size_t(info.st_size));
-        result = ProbeJpeg(head);
-    }
-    ::close(fd);
-    return result;
+    if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0)
+        return ProbeResult::NotCorrectable;
+    FileHead head(fd.Get(), size_t(info.st_size));
+    return ProbeJpeg(head);
 }

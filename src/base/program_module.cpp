@@ -1,19 +1,16 @@
 #include "base/program_module.h"
 
+#include "base/file_access.h"
+
 #include <cstdio>
 #include <dlfcn.h>
-#include <limits.h>
 #include <unistd.h>
 
 namespace {
 
 std::string ExecutableFolder()
 {
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0)
-        return ".";
-    const std::string executable(path, size_t(length));
+    const std::string executable = ExecutableFile();
     const size_t slash = executable.rfind('/');
     return slash == std::string::npos ? "." : executable.substr(0, slash);
 }

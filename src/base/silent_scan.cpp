@@ -1,5 +1,6 @@
 #include "base/silent_scan.h"
 
+#include "base/ascii_case.h"
 #include "base/folder_walk.h"
 #include "base/orientation_probe.h"
 
@@ -11,14 +12,8 @@ namespace {
 
 bool IsAsciiSwitch(std::string_view parameter, std::string_view name)
 {
-    if (parameter.size() != name.size() + 1 || (parameter[0] != '-' && parameter[0] != '/'))
-        return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        const char c = parameter[i + 1];
-        if ((c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) != name[i])
-            return false;
-    }
-    return true;
+    return !parameter.empty() && (parameter[0] == '-' || parameter[0] == '/')
+        && EqualsIgnoringAsciiCase(parameter.substr(1), name);
 }
 
 // The program reads its parameters as UTF-8; other bytes it would spell differently.

@@ -2,7 +2,7 @@
 
 #include "engine/byte_store.h"
 #include "engine/byte_window.h"
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
 
 #include <QFile>
 #include <QList>

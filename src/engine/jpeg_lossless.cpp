@@ -4,7 +4,7 @@
 #include "platform/read_file.h"
 #include "platform/safe_write.h"
 #include "platform/thumbnail_cache.h"
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/unique_fd.h"
+#include "base/file_access.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,6 +9,5 @@
 // no regular file, is larger than `maxSize` or cannot be read completely.
 bool ReadWholeFile(int fd, qint64 maxSize, QByteArray& into);
 
-// Opens a regular file for reading; invalid for anything else, so that a FIFO or a device
-// named like a photo can neither block the caller nor feed it without end.
+// OpenRegularFile (base/file_access.h) for a path as the program spells it.
 UniqueFd OpenRegularFile(const QString& path);

@@ -92,17 +92,17 @@ QPoint ProgressWindowPlace(std::optional<QRect> ownerFrame, QSize screen, QSize 
 TProgressWindow::TProgressWindow(QWidget* owner)
     : frmWait(new TfrmWait(owner ? owner->window() : nullptr))
 {
-    std::optional<QRect> ownerFrame;
-    if (owner)
-        ownerFrame = owner->window()->frameGeometry();
+    const QWidget* ownerWindow = frmWait->parentWidget();
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize screenSize = screen ? screen->size() : QSize();
     // The frame of a window not yet shown is unknown; the owner's own decoration is the
     // best estimate of what the window manager will add.
     QSize frame = frmWait->size();
-    if (owner)
-        frame += owner->window()->frameGeometry().size() - owner->window()->size();
-    frmWait->move(ProgressWindowPlace(ownerFrame, screenSize, frame));
+    std::optional<QRect> ownerFrame;
+    if (ownerWindow) {
+        ownerFrame = ownerWindow->frameGeometry();
+        frame += ownerFrame->size() - ownerWindow->size();
+    }
+    frmWait->move(ProgressWindowPlace(ownerFrame, screen ? screen->size() : QSize(), frame));
     frmWait->Cancel = false;
     frmWait->show();
     frmWait->repaint();
