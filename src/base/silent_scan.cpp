@@ -2,7 +2,7 @@
 
 #include "base/ascii_case.h"
 #include "base/folder_walk.h"
-#include "base/orientation_probe.h"
+#include "base/orientation_reader.h"
 
 #include <string>
 #include <string_view>
@@ -62,7 +62,7 @@ bool SilentCorrectionHasNothingToDo(int argc, char** argv)
     // The first file that may be turned hands the run to the program; the walk ends there.
     bool nothing = true;
     WalkJpegFiles(folder, recursive, [&nothing](const std::string& path) {
-        nothing = ProbeOrientationFile(path.c_str()) == ProbeResult::NotCorrectable;
+        nothing = !IsCorrectableOrientation(ReadFileOrientation(path.c_str()));
         return nothing;
     });
     return nothing;

@@ -51,9 +51,9 @@ void CorrectFiles(const QStringList& files, Dialogs& dialogs, Dialogs::Progress&
         dialogs.ProcessEvents();
         if (progress.WantCancel())
             break;
-        const int code = CorrectingTransform(ReadExifOrientation(path));
-        if (code != 0)
-            how.Transform(path, code);
+        const quint16 orientation = ReadExifOrientation(path);
+        if (const int code = CorrectingTransform(orientation))
+            how.Transform(path, code, TransformOptions { true, orientation });
         if (how.AfterFile)
             how.AfterFile(path);
         progress.SetProgressBy(1);
@@ -106,8 +106,8 @@ void AutoTransformFolder(const QString& folder, bool includeSubfolders, const TL
     AutoCorrection how;
     how.Title = QStringLiteral("Tarvix");
     how.Silent = SilentSwitchPresent();
-    how.Transform = [&](const QString& path, int code) {
-        TransformJpegFile(language, path, code, keepTimestamp, makeBackup, ownerWindow);
+    how.Transform = [&](const QString& path, int code, const TransformOptions& options) {
+        TransformJpegFile(language, path, code, keepTimestamp, makeBackup, ownerWindow, options);
     };
     CorrectFolder(folder, includeSubfolders, language, ownerWindow, how);
 }

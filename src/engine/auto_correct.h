@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/transform.h"
+
 #include <QString>
 #include <functional>
 
@@ -15,7 +17,9 @@ int CorrectingTransform(quint16 orientation);
 struct AutoCorrection {
     QString Title; // stands for %s in the texts and is the caption of the questions
     bool Silent = false; // no question before, no notice when nothing was found
-    std::function<void(const QString& path, int code)> Transform;
+    // Asked to wait for a file another run is turning, and to leave it alone when its
+    // orientation is no longer the one that was read.
+    std::function<void(const QString& path, int code, const TransformOptions& options)> Transform;
     std::function<void(const QString& path)> AfterFile; // every existing file, turned or not
     std::function<void()> AfterLoop; // also when an error ends the run
 };

@@ -1,16 +1,12 @@
 #pragma once
 
-#include <QString>
+#include <QByteArray>
 #include <QtGlobal>
 
-class ByteStore;
-
-// Writes `value` into every EXIF orientation entry of IFD0, the EXIF sub-IFD and the IFD
-// chain after IFD0 (the thumbnail's IFD1), and into the XMP tiff:Orientation value, in place.
-// It never changes the file's length and never writes anything but those values; it reports
-// nothing. A value of 0 does not even open the file, and a file that another process holds
-// locked is left alone.
-void ResetExifOrientation(const QString& fileName, quint16 value);
-
-// The same rewrite over any byte store (a file, or memory for the fuzzer).
-void PatchExifOrientation(ByteStore& store, quint16 value);
+// Writes `value` into every EXIF orientation entry that a reader of the picture could find
+// (IFD0, the EXIF and GPS IFDs, the thumbnail's IFD1 and the chain after it), each in its
+// own type so that it reads back as `value`, and into the XMP tiff:Orientation value. Only
+// the EXIF block (see IsExifBlock) and XMP packets are touched, the length never changes,
+// and nothing is reported: a broken structure just ends the rewrite. A value of 0 does
+// nothing.
+void ResetExifOrientation(QByteArray& jpeg, quint16 value);

@@ -137,14 +137,3 @@ QList<PropertyItem> ParsePropertyItems(QByteArrayView tiff)
         walker.ReadIfd(gpsIfd);
     return walker.Items;
 }
-
-quint16 OrientationOfImage(const QList<PropertyItem>& items)
-{
-    const auto last = std::find_if(
-        items.rbegin(), items.rend(), [](const PropertyItem& item) { return item.id == ExifTag::Orientation; });
-    if (last == items.rend() || last->value.isEmpty())
-        return 0;
-    if (last->value.size() == 1)
-        return quint8(last->value[0]);
-    return qFromUnaligned<quint16>(last->value.constData());
-}

@@ -1,14 +1,10 @@
 #pragma once
 
+#include "base/exif_block.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
-
-namespace ExifTag {
-constexpr quint16 Orientation = 0x0112;
-constexpr quint16 ExifIfd = 0x8769; // pointer to the EXIF sub-IFD
-constexpr quint16 GpsIfd = 0x8825; // pointer to the GPS IFD
-} // namespace ExifTag
 
 // One EXIF property: its tag, the byte count of its value, its TIFF type and the value bytes,
 // each element in host byte order whatever the file's order (SHORT 2 bytes, LONG and FLOAT 4,
@@ -26,7 +22,3 @@ struct PropertyItem {
 // entry never hides the picture's. Entries of an unknown type or whose value lies outside the
 // block are left out; a broken header gives no properties.
 QList<PropertyItem> ParsePropertyItems(QByteArrayView tiff);
-
-// The orientation value: the first 16-bit word of the last orientation property's value (a
-// one-byte value counts as that byte); 0 when there is none.
-quint16 OrientationOfImage(const QList<PropertyItem>& items);

@@ -1,7 +1,7 @@
 #include "engine/image_info.h"
 
-#include "engine/byte_window.h"
-#include "engine/exif_reader.h"
+#include "base/byte_source.h"
+#include "base/orientation_reader.h"
 #include "platform/read_file.h"
 
 #include <exception>
@@ -31,9 +31,8 @@ ImageInfo OpenImageInfo(const QString& path)
     const UniqueFd fd = OpenRegularFile(path);
     if (!fd.Valid())
         return {};
-    FileByteStore file(fd.Get());
-    ByteWindow window(file, HeadSize);
-    return FromHead(ReadJpegHead(window));
+    FileByteSource file(fd.Get(), HeadSize);
+    return FromHead(ReadJpegHead(file));
 }
 
 ImageInfo ParseImageInfo(QByteArrayView jpeg)
@@ -43,7 +42,10 @@ ImageInfo ParseImageInfo(QByteArrayView jpeg)
 
 quint16 OrientationOfImage(const ImageInfo& image)
 {
-    return image.IsImage ? OrientationOfImage(ParsePropertyItems(image.ExifTiff)) : 0;
+    if (!image.IsImage)
+        return 0;
+    return OrientationOfTiff(
+        reinterpret_cast<const unsigned char*>(image.ExifTiff.constData()), size_t(image.ExifTiff.size()));
 }
 
 quint16 ReadExifOrientation(const QString& fileName)

@@ -17,7 +17,7 @@ struct ImageInfo {
     QByteArray ExifTiff; // the EXIF TIFF block, empty when there is none
 };
 
-// Reads the file's head (64 KiB) and, only when the EXIF block or the frame header lies
+// Reads the file's head (16 KiB) and, only when the EXIF block or the frame header lies
 // further, the few bytes needed there. A file that cannot be opened or read is no image.
 ImageInfo OpenImageInfo(const QString& path);
 ImageInfo ParseImageInfo(QByteArrayView jpeg);

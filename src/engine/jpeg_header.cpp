@@ -1,6 +1,7 @@
 #include "engine/jpeg_header.h"
 
-#include "engine/byte_window.h"
+#include "base/exif_block.h"
+#include "base/jpeg_segments.h"
 #include "platform/read_file.h"
 
 #include <QtEndian>
@@ -9,47 +10,6 @@
 namespace {
 
 constexpr int MaxComponents = 10; // what the JPEG library accepts
-// Bounds for hostile input: no real file has this many segments in front of its first scan,
-// or this many stray and fill bytes before one marker.
-constexpr int MaxSegments = 4096;
-constexpr int MaxStrayBytes = 65536;
-
-constexpr quint8 Soi = 0xD8;
-constexpr quint8 Eoi = 0xD9;
-constexpr quint8 Sos = 0xDA;
-constexpr quint8 App1 = 0xE1;
-constexpr quint8 Tem = 0x01;
-
-const QByteArrayView ExifHeader("Exif\0\0", 6);
-
-// The code of the next marker, with `pos` moved past it; -1 when none lies within reach.
-// Like the JPEG library, skips stray bytes, fill bytes (runs of 0xFF) and stuffed FF 00 pairs.
-int NextMarker(ByteWindow& source, qint64& pos, qint64& markerAt)
-{
-    for (int budget = MaxStrayBytes; budget > 0; --budget) {
-        const int c = source.ByteAt(pos++);
-        if (c < 0)
-            return -1;
-        if (c != 0xFF)
-            continue;
-        const int code = source.ByteAt(pos);
-        if (code < 0)
-            return -1;
-        if (code == 0xFF)
-            continue; // fill byte: the next FF may start the marker
-        ++pos;
-        if (code == 0)
-            continue;
-        markerAt = pos - 2;
-        return code;
-    }
-    return -1;
-}
-
-bool IsStandalone(int code)
-{
-    return code == Tem || (code >= 0xD0 && code <= 0xD7); // TEM and the restart markers
-}
 
 } // namespace
 
@@ -95,73 +55,65 @@ std::optional<JpegFrameHeader> ParseFrameHeader(quint8 marker, QByteArrayView pa
     return frame;
 }
 
-JpegHead ReadJpegHead(ByteWindow& source)
+JpegHead ReadJpegHead(ByteSource& source)
 {
     JpegHead head;
-    if (source.Read(0, 2) != QByteArrayView("\xFF\xD8", 2))
-        return head;
-    qint64 pos = 2;
-    for (int segment = 0; segment < MaxSegments; ++segment) {
-        qint64 markerAt = 0;
-        const int code = NextMarker(source, pos, markerAt);
-        if (code < 0 || code == Soi || code == Eoi || code == Sos)
-            break;
-        if (IsStandalone(code))
-            continue;
-
-        const QByteArrayView lengthField = source.Read(pos, 2);
-        if (lengthField.size() < 2)
-            break;
-        const qint64 length = qFromBigEndian<quint16>(lengthField.data());
-        if (length < 2)
-            break;
-        const qint64 dataAt = pos + 2;
-        const qint64 dataSize = length - 2;
-
-        if (IsFrameMarker(code) && head.FrameOffset < 0) {
-            head.FrameOffset = markerAt;
-            const QByteArrayView data = source.Read(dataAt, dataSize);
-            if (data.size() < dataSize)
+    JpegSegmentWalker walker(source);
+    JpegSegment segment;
+    while (walker.Next(segment)) {
+        if (IsFrameMarker(segment.Marker) && head.FrameOffset < 0) {
+            head.FrameOffset = qint64(segment.MarkerAt);
+            const unsigned char* data = source.Bytes(segment.DataAt, segment.DataSize);
+            if (!data)
                 break;
-            head.Frame = ParseFrameHeader(quint8(code), data);
+            head.Frame = ParseFrameHeader(
+                segment.Marker, QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(segment.DataSize)));
             if (!head.Frame)
                 break;
-        } else if (code == App1 && head.ExifTiff.isEmpty() && dataSize >= ExifHeader.size()
-            && source.Read(dataAt, ExifHeader.size()) == ExifHeader) {
-            const QByteArrayView data = source.Read(dataAt, dataSize);
-            if (data.size() < dataSize)
+        } else if (segment.Marker == JpegMarker::App1 && head.ExifTiff.isEmpty()) {
+            const unsigned char* data = source.Bytes(segment.DataAt, segment.DataSize);
+            if (!data)
                 break;
-            head.ExifTiff = data.sliced(ExifHeader.size()).toByteArray();
+            if (IsExifBlock(data, segment.DataSize))
+                head.ExifTiff = QByteArray(
+                    reinterpret_cast<const char*>(data) + ExifHeaderSize, qsizetype(segment.DataSize - ExifHeaderSize));
         }
         if (head.Frame && !head.ExifTiff.isEmpty())
             break;
-        pos = dataAt + dataSize;
     }
     return head;
 }
 
 JpegHead ReadJpegHead(QByteArrayView bytes)
 {
-    MemoryByteStore store(QByteArray::fromRawData(bytes.data(), bytes.size())); // only read: never copied
-    ByteWindow window(store, store.Size());
-    return ReadJpegHead(window);
+    MemoryByteSource source(bytes.data(), size_t(bytes.size()));
+    return ReadJpegHead(source);
 }
 
-bool HasEightRowMcu(const QString& fileName)
+namespace {
+// The classic probe looks no further than this into the file.
+constexpr qint64 EightRowProbeWindow = 32768;
+} // namespace
+
+bool HasEightRowMcu(QByteArrayView jpeg)
 {
     // The classic probe: the first FF C0 00 11 (a baseline frame header with three
     // components) within the first 32 768 bytes decides, even when it belongs to an EXIF
     // thumbnail in front of the picture. The transform also tests the picture's own block
-    // size, so a thumbnail sampled differently cannot hide a crop.
-    constexpr qint64 Window = 32768;
+    // size, so a thumbnail sampled differently cannot hide a crop. The window counts as
+    // zero-filled beyond the file's end.
+    const QByteArrayView window = jpeg.first(std::min<qint64>(jpeg.size(), EightRowProbeWindow));
+    const qsizetype at = window.indexOf(QByteArrayView("\xFF\xC0\x00\x11", 4));
+    // The sampling factors of the first component lie 11 bytes after the FF.
+    return at >= 0 && at + 11 < window.size() && quint8(window[at + 11]) == 0x21;
+}
+
+bool HasEightRowMcu(const QString& fileName)
+{
     const UniqueFd fd = OpenRegularFile(fileName);
     if (!fd.Valid())
         return false;
-    FileByteStore file(fd.Get());
-    QByteArray window(Window, '\0');
-    if (!file.Read(0, window.data(), std::min(file.Size(), Window)))
-        return false;
-    const qsizetype at = window.indexOf(QByteArrayView("\xFF\xC0\x00\x11", 4));
-    // The sampling factors of the first component lie 11 bytes after the FF.
-    return at >= 0 && at + 11 < Window && quint8(window[at + 11]) == 0x21;
+    QByteArray window(EightRowProbeWindow, '\0');
+    window.resize(qsizetype(ReadAt(fd.Get(), window.data(), size_t(window.size()), 0)));
+    return HasEightRowMcu(QByteArrayView(window));
 }

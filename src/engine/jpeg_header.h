@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-class ByteWindow;
+class ByteSource;
 
 struct JpegComponent {
     quint8 Id = 0;
@@ -48,14 +48,13 @@ struct JpegHead {
     // Where the first frame marker lies (its 0xFF), also when its header is broken; -1 when the
     // walk met none.
     qint64 FrameOffset = -1;
-    QByteArray ExifTiff; // the TIFF block of the first APP1 segment that starts "Exif\0\0"
+    QByteArray ExifTiff; // the TIFF block of the EXIF block (IsExifBlock), empty without one
 };
 
-// Walks the segments from SOI to the first scan (SOS) or to the end of image, tolerating fill
-// bytes and a few stray bytes before a marker as the JPEG library does. It stops early once it
-// has both the frame header and the EXIF block, and at the first inconsistency, keeping what it
+// Walks the segments from SOI to the first scan (JpegSegmentWalker). It stops early once it has
+// both the frame header and the EXIF block, and at the first inconsistency, keeping what it
 // found so far. It only reads marker headers and the two segments it keeps.
-JpegHead ReadJpegHead(ByteWindow& source);
+JpegHead ReadJpegHead(ByteSource& source);
 JpegHead ReadJpegHead(QByteArrayView bytes);
 
 // Whether the MCUs are 8 rows high for the classic crop test: the first FF C0 00 11 (a
@@ -63,3 +62,4 @@ JpegHead ReadJpegHead(QByteArrayView bytes);
 // first component sampled 2x1 (byte 0x21). The first such header may be an EXIF thumbnail's.
 // Any failure gives false, which is the cautious answer (the height is then tested against 16).
 bool HasEightRowMcu(const QString& fileName);
+bool HasEightRowMcu(QByteArrayView jpeg); // the same test on a file's bytes

@@ -1,10 +1,10 @@
 #include "engine/jpeg_lossless.h"
 
+#include "base/unique_fd.h"
 #include "engine/jpeg_stream.h"
 #include "platform/read_file.h"
 #include "platform/safe_write.h"
 #include "platform/thumbnail_cache.h"
-#include "base/unique_fd.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -26,28 +26,19 @@ constexpr qint64 MaxPixels = qint64(1) << 30;
 constexpr qint64 MaxFileSize = qint64(1) << 31;
 
 using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
-using TjBuffer = std::unique_ptr<unsigned char, decltype(&tjFree)>;
 
 } // namespace
 
-int JpegLosslessTransform(const QString& path, int code)
+QByteArrayView TransformedJpeg::Picture() const
+{
+    return QByteArrayView(reinterpret_cast<const char*>(FBuffer.get()), FSize);
+}
+
+int TransformJpegBytes(QByteArrayView input, int code, TransformedJpeg& result)
 {
     static const int operations[] = { 0, TJXOP_ROT90, TJXOP_ROT180, TJXOP_ROT270, TJXOP_VFLIP, TJXOP_HFLIP };
     if (code < 1 || code > 5)
         return BadCode;
-
-    const UniqueFd fd = OpenRegularFile(path);
-    if (!fd.Valid())
-        return Unreadable;
-    // Read rather than mapped: another program shortening the file meanwhile must not be
-    // able to crash us.
-    QByteArray input;
-    if (!ReadWholeFile(fd.Get(), MaxFileSize, input))
-        return Unreadable;
-    // Two of us at the same file would each write back their own result over the other's.
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
-        return Busy;
-
     const JpegStreamLayout layout = ScanJpegStream(input);
     // A stream that stops before its end would come back padded with grey; refusing it
     // before the library runs also spares a cut-off file the memory its header claims.
@@ -62,21 +53,40 @@ int JpegLosslessTransform(const QString& path, int code)
     transform.options = TJXOPT_TRIM | (layout.Progressive ? TJXOPT_PROGRESSIVE : 0);
     unsigned char* output = nullptr;
     unsigned long outputSize = 0;
-    const int result = tjTransform(handle.get(), reinterpret_cast<const unsigned char*>(input.data()),
+    const int status = tjTransform(handle.get(), reinterpret_cast<const unsigned char*>(input.data()),
         static_cast<unsigned long>(input.size()), 1, &output, &outputSize, &transform, TJFLAG_LIMITSCANS);
-    const TjBuffer owner(output, tjFree);
+    std::shared_ptr<unsigned char> owner(output, tjFree);
     // A warning (stray bytes before a marker, say) is fine: the stream is complete.
-    if (result != 0 && tjGetErrorCode(handle.get()) != TJERR_WARNING)
+    if (status != 0 && tjGetErrorCode(handle.get()) != TJERR_WARNING)
         return NotTransformable;
     if (!output || outputSize == 0)
         return NotTransformable;
+    result.FBuffer = std::move(owner);
+    result.FSize = qsizetype(outputSize);
+    result.FTrailer = input.sliced(layout.End);
+    return Ok;
+}
 
-    const QByteArrayView transformed(reinterpret_cast<const char*>(output), qsizetype(outputSize));
-    const QByteArrayView trailer = QByteArrayView(input).sliced(layout.End);
-    if (ReplaceFileContent(path, { transformed, trailer }) != 0)
+int JpegLosslessTransform(const QString& path, int code)
+{
+    if (code < 1 || code > 5)
+        return BadCode;
+    const UniqueFd fd = OpenRegularFile(path);
+    if (!fd.Valid())
+        return Unreadable;
+    // Read rather than mapped: another program shortening the file meanwhile must not be
+    // able to crash us.
+    QByteArray input;
+    if (!ReadWholeFile(fd.Get(), MaxFileSize, input))
+        return Unreadable;
+    // Two of us at the same file would each write back their own result over the other's.
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+        return Busy;
+    TransformedJpeg result;
+    if (const int failure = TransformJpegBytes(input, code, result))
+        return failure;
+    if (ReplaceFileContent(path, { result.Picture(), result.Trailer() }) != 0)
         return Unwritable;
-    // File managers name cache entries by the path they show, which may be a link.
     ForgetCachedThumbnails(path);
-    ForgetCachedThumbnails(QFileInfo(path).canonicalFilePath());
     return Ok;
 }

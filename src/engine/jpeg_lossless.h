@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
+#include <memory>
 
 // Turns or mirrors the JPEG file at `path` in place without re-encoding it: code 1 turns it
 // 90 degrees clockwise, 2 by 180 degrees, 3 counter-clockwise, 4 flips top and bottom,
@@ -9,3 +11,21 @@
 // picture's end (appended videos, camera trailers) are kept after the new end.
 // Returns 0 on success and non-zero on failure, when the file is left exactly as it was.
 int JpegLosslessTransform(const QString& path, int code);
+
+// The same transform of a picture in memory.
+class TransformedJpeg {
+public:
+    // The new stream up to and including its EOI; the trailer of the input follows it.
+    QByteArrayView Picture() const;
+    QByteArrayView Trailer() const { return FTrailer; }
+
+private:
+    friend int TransformJpegBytes(QByteArrayView input, int code, TransformedJpeg& result);
+    std::shared_ptr<unsigned char> FBuffer; // the library's own buffer, freed by it
+    qsizetype FSize = 0;
+    QByteArrayView FTrailer; // a view into the input
+};
+
+// 0 on success, when `result` holds the turned picture; non-zero when the input is no
+// complete JPEG stream, too large, or the library fails.
+int TransformJpegBytes(QByteArrayView input, int code, TransformedJpeg& result);

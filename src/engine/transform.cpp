@@ -2,7 +2,6 @@
 
 #include "engine/dialogs.h"
 #include "engine/errors.h"
-#include "engine/exif_orientation.h"
 #include "engine/image_info.h"
 #include "engine/jpeg_header.h"
 #include "engine/jpeg_lossless.h"
@@ -10,9 +9,13 @@
 #include "engine/message_format.h"
 #include "engine/process_switches.h"
 #include "engine/settings_store.h"
+#include "engine/turned_metadata.h"
 #include "platform/file_attributes.h"
 #include "platform/file_copy.h"
 #include "platform/file_times.h"
+#include "platform/locked_file.h"
+#include "platform/safe_write.h"
+#include "platform/thumbnail_cache.h"
 
 #include <QFileInfo>
 #include <cerrno>
@@ -21,6 +24,11 @@
 
 namespace {
 
+// Pictures larger than this are not read into memory.
+constexpr qint64 MaxFileSize = qint64(1) << 31;
+// How long a folder correction waits for a file that another run is turning.
+constexpr std::chrono::milliseconds BusyWait(5000);
+
 bool IsTransformCode(int code)
 {
     return code >= RotateRight && code <= FlipHorizontal;
@@ -28,6 +36,7 @@ bool IsTransformCode(int code)
 
 // What the transform needs to know of the picture before it touches the file.
 struct Picture {
+    quint16 Tagged = 0; // the value as read
     quint16 Orientation = 0; // 0 also for values above 8: the tag is then left alone
     int Width = 0;
     int Height = 0;
@@ -35,16 +44,16 @@ struct Picture {
     int McuHeight = 0;
 };
 
-Picture Inspect(const QString& fileName)
+Picture Inspect(QByteArrayView jpeg)
 {
     Picture picture;
-    const ImageInfo info = OpenImageInfo(fileName);
+    const ImageInfo info = ParseImageInfo(jpeg);
     if (!info.IsImage)
         return picture;
     picture.Width = info.Width;
     picture.Height = info.Height;
-    const quint16 orientation = OrientationOfImage(info);
-    picture.Orientation = orientation <= 8 ? orientation : 0;
+    picture.Tagged = OrientationOfImage(info);
+    picture.Orientation = picture.Tagged <= 8 ? picture.Tagged : 0;
     picture.McuWidth = info.Frame.McuWidth();
     picture.McuHeight = info.Frame.McuHeight();
     return picture;
@@ -127,23 +136,55 @@ QString BackupFileName(const QString& fileName)
     return fileName.left(dot) + "_ORIGINAL" + fileName.mid(dot);
 }
 
-void TransformJpegFile(
-    const TLanguage& language, const QString& fileName, int code, bool keepTimestamp, bool makeBackup, Dialogs& owner)
+namespace {
+
+[[noreturn]] void RaiseCannotRotate(const TLanguage& language, const QString& fileName)
+{
+    throw TarvixError(
+        language.TranslateUserMessage("Unable to rotate the image") + ": " + QFileInfo(fileName).fileName());
+}
+
+// Opens the file for the transform; only another run turning it is told apart, every other
+// failure is the library's to report.
+void OpenLocked(const TLanguage& language, const QString& fileName, bool waitIfBusy, LockedFile& file)
+{
+    switch (file.Open(fileName, MaxFileSize, waitIfBusy ? BusyWait : std::chrono::milliseconds(0))) {
+    case LockedFile::Status::Ok:
+        return;
+    case LockedFile::Status::Busy:
+        throw TarvixError(TranslateMessage(language,
+            "The image %s is busy: another program is turning it. Try again when it has finished.",
+            { QFileInfo(fileName).fileName() }));
+    case LockedFile::Status::Unreadable:
+        RaiseCannotRotate(language, fileName);
+    }
+}
+
+} // namespace
+
+void TransformJpegFile(const TLanguage& language, const QString& fileName, int code, bool keepTimestamp,
+    bool makeBackup, Dialogs& owner, const TransformOptions& options)
 {
     const bool cropWarningWanted
         = SettingsStore::OpenPerUser().Read(SettingsKeys::DisplayCropWarning) && !SilentSwitchPresent();
 
-    // Read before anything else touches the file, and only read: a read-only file keeps its
+    // The file is read once, and held until its new content has taken its place.
+    LockedFile file;
+    OpenLocked(language, fileName, options.WaitIfBusy, file);
+    const QByteArray& bytes = file.Bytes();
+    // Captured before anything touches the file, and only read: a read-only file keeps its
     // times too.
-    const std::optional<FileTimes> times = keepTimestamp ? ReadFileTimes(fileName) : std::nullopt;
+    const std::optional<FileTimes> times
+        = keepTimestamp ? std::optional(FileTimes { file.Stat().st_atim, file.Stat().st_mtim }) : std::nullopt;
 
-    const Picture picture = Inspect(fileName);
-    const int classicMcuHeight = HasEightRowMcu(fileName) ? 8 : 16;
+    const Picture picture = Inspect(bytes);
+    if (options.OnlyIfOrientation && picture.Tagged != *options.OnlyIfOrientation)
+        return; // changed since the caller looked, by another run most likely
+    const int classicMcuHeight = HasEightRowMcu(QByteArrayView(bytes)) ? 8 : 16;
     if (MayCrop(picture, classicMcuHeight) && cropWarningWanted && !ConfirmCrop(language, fileName, owner))
         return;
 
-    const quint16 oldOrientation = picture.Orientation;
-    const quint16 newOrientation = OrientationAfterTransform(oldOrientation, code);
+    const quint16 newOrientation = OrientationAfterTransform(picture.Orientation, code);
 
     if (!ConfirmReadOnly(language, fileName, owner))
         return;
@@ -151,26 +192,24 @@ void TransformJpegFile(
     if (makeBackup)
         CopyFileNoReplace(fileName, BackupFileName(fileName)); // an existing backup is never replaced
 
-    const bool turnedTag = oldOrientation >= 2 && oldOrientation <= 8;
-    if (turnedTag)
-        ResetExifOrientation(fileName, 1);
-
-    if (JpegLosslessTransform(fileName, code) != 0) {
-        // Leave pixels, tag and times as they were.
-        if (turnedTag)
-            ResetExifOrientation(fileName, oldOrientation);
-        if (times)
-            WriteFileTimes(fileName, *times);
-        throw TarvixError(
-            language.TranslateUserMessage("Unable to rotate the image") + ": " + QFileInfo(fileName).fileName());
-    }
-
-    if (newOrientation != 0)
-        ResetExifOrientation(fileName, newOrientation);
-
-    if (times) {
-        const int error = WriteFileTimes(fileName, *times);
-        if (error != 0 && error != ENOENT)
-            RaiseOsError(error);
-    }
+    // Pixels, tags, thumbnail and trailer are made complete in memory and replace the file
+    // in one step: whatever happens, the file holds either the old picture with its old tag
+    // or the new one with its new tag.
+    TransformedJpeg turned;
+    if (TransformJpegBytes(bytes, code, turned) != 0)
+        RaiseCannotRotate(language, fileName);
+    const std::optional<TurnedHead> head = UpdateTurnedMetadata(turned.Picture(), code, newOrientation);
+    if (!head)
+        RaiseCannotRotate(language, fileName);
+    ReplaceOptions replace;
+    replace.Expected = file.Stat();
+    replace.Times = times;
+    int timesError = 0;
+    const int error = ReplaceFileContent(
+        fileName, { head->Head, turned.Picture().sliced(head->HeadSize), turned.Trailer() }, replace, &timesError);
+    if (error != 0)
+        RaiseCannotRotate(language, fileName);
+    ForgetCachedThumbnails(fileName);
+    if (timesError != 0)
+        RaiseOsError(timesError); // the picture is turned; only its times are new
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 
 class Dialogs;
 class TLanguage;
@@ -23,8 +24,18 @@ quint16 OrientationAfterTransform(quint16 oldValue, int code);
 // Where the untouched copy goes: "IMG_1.jpg" gives "IMG_1_ORIGINAL.jpg" in the same folder.
 QString BackupFileName(const QString& fileName);
 
+// How a caller that works through many files differs from a single turn.
+struct TransformOptions {
+    // Another run turning the file is waited for a few seconds instead of refused.
+    bool WaitIfBusy = false;
+    // The orientation value the caller read; a file found with another one (another run
+    // turned it meanwhile) is left alone without a word.
+    std::optional<quint16> OnlyIfOrientation;
+};
+
 // Turns or mirrors one JPEG file in place, with the crop warning, the read-only question,
 // the optional backup copy, the orientation tag rewrite and the optional restoration of
-// the file's times. Failures raise TarvixError; a question answered No ends it silently.
-void TransformJpegFile(
-    const TLanguage& language, const QString& fileName, int code, bool keepTimestamp, bool makeBackup, Dialogs& owner);
+// the file's times. The new content replaces the file in one step. Failures raise
+// TarvixError; a question answered No ends it silently.
+void TransformJpegFile(const TLanguage& language, const QString& fileName, int code, bool keepTimestamp,
+    bool makeBackup, Dialogs& owner, const TransformOptions& options = {});

@@ -49,8 +49,16 @@ int WritePieces(int fd, const QList<QByteArrayView>& pieces)
 
 enum class Outcome { Done, Failed, NeedsInPlace };
 
+int SetTimes(int fd, const std::optional<FileTimes>& times)
+{
+    if (!times)
+        return 0;
+    const timespec both[2] = { times->Access, times->Modification };
+    return ::futimens(fd, both) == 0 ? 0 : errno;
+}
+
 Outcome ReplaceByRename(const std::string& real, const std::string& folder, const std::string& name, int original,
-    const struct stat& st, const QList<QByteArrayView>& data, int& error)
+    const struct stat& st, const QList<QByteArrayView>& data, const ReplaceOptions& options, int& error)
 {
     TempFile temp(folder, name);
     if (!temp.Valid()) {
@@ -75,6 +83,8 @@ Outcome ReplaceByRename(const std::string& real, const std::string& folder, cons
     }
     if (!CopyExtendedAttributes(original, temp.Fd()))
         return Outcome::NeedsInPlace;
+    if ((error = SetTimes(temp.Fd(), options.Times)))
+        return Outcome::Failed;
     if (::fsync(temp.Fd()) != 0) {
         error = errno;
         return Outcome::Failed;
@@ -83,71 +93,134 @@ Outcome ReplaceByRename(const std::string& real, const std::string& folder, cons
     return error ? Outcome::Failed : Outcome::Done;
 }
 
-int OverwriteWith(int fd, const QList<QByteArrayView>& data)
+int OverwriteWith(int fd, const QList<QByteArrayView>& data, const std::optional<FileTimes>& times, int& timesError)
 {
     if (::lseek(fd, 0, SEEK_SET) != 0)
         return errno;
     if (const int error = WritePieces(fd, data))
         return error;
-    if (::ftruncate(fd, ::lseek(fd, 0, SEEK_CUR)) != 0 || ::fsync(fd) != 0)
+    if (::ftruncate(fd, ::lseek(fd, 0, SEEK_CUR)) != 0)
         return errno;
-    return 0;
+    timesError = SetTimes(fd, times);
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+// Copies `from` over the whole content of `to`, flushed.
+int CopyOver(int from, int to)
+{
+    const off_t size = ::lseek(from, 0, SEEK_END);
+    if (size < 0 || ::lseek(from, 0, SEEK_SET) != 0 || ::lseek(to, 0, SEEK_SET) != 0)
+        return errno;
+    if (const int error = CopyContent(from, to))
+        return error;
+    return ::ftruncate(to, size) == 0 && ::fsync(to) == 0 ? 0 : errno;
+}
+
+struct RealPath {
+    std::string Path;
+    std::string Folder;
+    std::string Name;
+};
+
+std::optional<RealPath> Resolve(const QString& path, int& error)
+{
+    char resolved[PATH_MAX];
+    if (!::realpath(QFile::encodeName(path).constData(), resolved)) {
+        error = errno;
+        return std::nullopt;
+    }
+    RealPath real { resolved, {}, {} };
+    const size_t slash = real.Path.rfind('/');
+    real.Folder = slash == 0 ? "/" : real.Path.substr(0, slash);
+    real.Name = real.Path.substr(slash + 1);
+    return real;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
+        && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
 // Keeps the inode, and with it hard links, owner and attributes. A flushed copy of the
-// original waits beside the file until the new content is on disk; it is written back on
-// failure and left in place only when even that fails, so nothing is ever lost.
-int ReplaceInPlace(const std::string& real, const std::string& folder, const std::string& name, int original,
-    const QList<QByteArrayView>& data)
+// original waits beside the file under a name of its own until the new content is on disk;
+// it is written back on failure and left in place only when even that fails, or when the
+// process dies meanwhile, so nothing is ever lost.
+int ReplaceInPlace(const RealPath& real, int original, const struct stat& st, const QList<QByteArrayView>& data,
+    const ReplaceOptions& options, int& timesError)
 {
-    const std::string keep = folder + "/." + name + ".tarvix-original-" + std::to_string(::getpid());
-    TempFile copy(folder, name);
+    const std::string keep = KeptOriginalPath(real.Folder, real.Name, st.st_ino);
+    TempFile copy(real.Folder, real.Name);
     if (!copy.Valid())
         return copy.Error();
-    off_t originalSize = ::lseek(original, 0, SEEK_END);
-    int error = originalSize < 0 ? errno : CopyContent(original, copy.Fd());
-    if (!error && ::fsync(copy.Fd()) != 0)
-        error = errno;
+    int error = CopyOver(original, copy.Fd());
     if (!error)
         error = copy.LinkAs(keep);
     if (error)
         return error;
 
-    const UniqueFd out(::open(real.c_str(), O_WRONLY | O_CLOEXEC));
-    error = out.Valid() ? OverwriteWith(out.Get(), data) : errno;
-    if (error && out.Valid()) {
-        const bool restored = ::lseek(out.Get(), 0, SEEK_SET) == 0 && CopyContent(copy.Fd(), out.Get()) == 0
-            && ::ftruncate(out.Get(), originalSize) == 0 && ::fsync(out.Get()) == 0;
-        if (!restored)
-            return error; // the copy beside the file is now the only intact original: keep it
-    }
+    const UniqueFd out(::open(real.Path.c_str(), O_WRONLY | O_CLOEXEC));
+    error = out.Valid() ? OverwriteWith(out.Get(), data, options.Times, timesError) : errno;
+    if (error && out.Valid() && CopyOver(copy.Fd(), out.Get()) != 0)
+        return error; // the copy beside the file is now the only intact original: keep it
     ::unlink(keep.c_str());
-    SyncFolder(folder);
+    SyncFolder(real.Folder);
     return error;
 }
 
 } // namespace
 
-int ReplaceFileContent(const QString& path, const QList<QByteArrayView>& data)
+std::string KeptOriginalPath(const std::string& folder, const std::string& name, ino_t inode)
 {
-    char resolved[PATH_MAX];
-    if (!::realpath(QFile::encodeName(path).constData(), resolved))
-        return errno;
-    const std::string real(resolved);
-    const size_t slash = real.rfind('/');
-    const std::string folder = slash == 0 ? "/" : real.substr(0, slash);
-    const std::string name = real.substr(slash + 1);
+    // The inode tells the copy of this very file from one left for an earlier file that
+    // has since been replaced under the same name.
+    return folder + "/." + name + ".tarvix-original-" + std::to_string(inode);
+}
 
-    const UniqueFd original(::open(real.c_str(), O_RDONLY | O_CLOEXEC));
+int RestoreInterruptedOverwrite(const QString& path)
+{
+    int error = 0;
+    const std::optional<RealPath> real = Resolve(path, error);
+    if (!real)
+        return error;
+    const UniqueFd file(::open(real->Path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st { };
+    if (!file.Valid() || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    const std::string keep = KeptOriginalPath(real->Folder, real->Name, st.st_ino);
+    const UniqueFd copy(::open(keep.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat kept { };
+    if (!copy.Valid() || ::fstat(copy.Get(), &kept) != 0 || !S_ISREG(kept.st_mode))
+        return 0;
+    if ((error = CopyOver(copy.Get(), file.Get())))
+        return error;
+    ::unlink(keep.c_str());
+    SyncFolder(real->Folder);
+    return 0;
+}
+
+int ReplaceFileContent(
+    const QString& path, const QList<QByteArrayView>& data, const ReplaceOptions& options, int* timesError)
+{
+    int ignored = 0;
+    int& timesFailure = timesError ? *timesError : ignored;
+    timesFailure = 0;
+    int error = 0;
+    const std::optional<RealPath> real = Resolve(path, error);
+    if (!real)
+        return error;
+    const UniqueFd original(::open(real->Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st { };
     if (!original.Valid() || ::fstat(original.Get(), &st) != 0)
         return errno;
+    if (options.Expected && !SameFile(st, *options.Expected))
+        return ESTALE;
 
-    int error = 0;
     if (st.st_nlink <= 1) {
-        const Outcome outcome = ReplaceByRename(real, folder, name, original.Get(), st, data, error);
+        const Outcome outcome
+            = ReplaceByRename(real->Path, real->Folder, real->Name, original.Get(), st, data, options, error);
         if (outcome != Outcome::NeedsInPlace)
             return error;
     }
-    return ReplaceInPlace(real, folder, name, original.Get(), data);
+    return ReplaceInPlace(*real, original.Get(), st, data, options, timesFailure);
 }

@@ -21,7 +21,8 @@ QByteArray ThumbnailCacheUri(const QString& absolutePath)
     return uri;
 }
 
-void ForgetCachedThumbnails(const QString& path)
+namespace {
+void ForgetCachedThumbnailsOfName(const QString& path)
 {
     QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
     if (cache.isEmpty())
@@ -40,4 +41,14 @@ void ForgetCachedThumbnails(const QString& path)
             for (const QString& program : QDir(root.filePath(size)).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
                 QFile::remove(root.filePath(size + '/' + program + '/' + entry));
     }
+}
+} // namespace
+
+void ForgetCachedThumbnails(const QString& path)
+{
+    // File managers name cache entries by the path they show, which may be a link.
+    ForgetCachedThumbnailsOfName(path);
+    const QString real = QFileInfo(path).canonicalFilePath();
+    if (!real.isEmpty() && real != QFileInfo(path).absoluteFilePath())
+        ForgetCachedThumbnailsOfName(real);
 }

@@ -159,9 +159,9 @@ TEST_F(AutoCorrect, FilesThatVanishChangeOrAreDeclinedDuringTheRun)
     QStringList turned;
     AutoCorrection how;
     how.Title = "Tarvix";
-    how.Transform = [&](const QString& path, int code) {
+    how.Transform = [&](const QString& path, int code, const TransformOptions& options) {
         turned.append(path);
-        TransformJpegFile(Language, path, code, false, false, Dialogs);
+        TransformJpegFile(Language, path, code, false, false, Dialogs, options);
         if (path == first) {
             QFile::remove(others[0]);
             Photo(others[1].mid(Folder.Path().size() + 1), 1);
@@ -195,8 +195,9 @@ TEST_F(AutoCorrect, AnErrorEndsTheRunAndTakesTheProgressAway)
     int repaints = 0;
     AutoCorrection how;
     how.Title = "Tarvix";
-    how.Transform
-        = [&](const QString& path, int code) { TransformJpegFile(Language, path, code, false, false, Dialogs); };
+    how.Transform = [&](const QString& path, int code, const TransformOptions& options) {
+        TransformJpegFile(Language, path, code, false, false, Dialogs, options);
+    };
     how.AfterLoop = [&] {
         ++repaints;
         EXPECT_TRUE(Dialogs.Progress.Shown); // the repaint comes before the display goes

@@ -1,26 +1,27 @@
-#include "engine/byte_store.h"
+#include "base/orientation_reader.h"
 #include "engine/exif_orientation.h"
 #include "support/exif_builder.h"
 #include "support/jpeg_fixtures.h"
 #include "support/qt_printers.h"
-#include "support/temp_folder.h"
 
 #include <QDir>
-#include <QFile>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
 #include <turbojpeg.h>
-#include <unistd.h>
 
 namespace {
 
 QByteArray Patched(const QByteArray& jpeg, quint16 value)
 {
-    MemoryByteStore store(jpeg);
-    PatchExifOrientation(store, value);
-    EXPECT_EQ(store.Bytes().size(), jpeg.size());
-    return store.Bytes();
+    QByteArray out = jpeg;
+    ResetExifOrientation(out, value);
+    EXPECT_EQ(out.size(), jpeg.size());
+    return out;
+}
+
+quint16 ReadBack(const QByteArray& jpeg)
+{
+    MemoryByteSource source(jpeg.constData(), size_t(jpeg.size()));
+    return OrientationOfJpeg(source);
 }
 
 int DifferingBytes(const QByteArray& a, const QByteArray& b)
@@ -35,19 +36,63 @@ const QByteArray Picture = MakeJpeg(32, 24, TJSAMP_420);
 
 } // namespace
 
-TEST(ExifOrientation, RewritesIfd0ExifSubIfdAndIfd1InBothByteOrders)
+TEST(ExifOrientation, RewritesIfd0ExifGpsAndIfd1InBothByteOrders)
 {
     for (const bool big : { false, true }) {
+        SCOPED_TRACE(big ? "big endian" : "little endian");
         TiffLayout layout;
         layout.Ifd0 = { TiffEntry::Short(0x0112, 6) };
         layout.Exif = { TiffEntry::Short(0x0112, 6) };
-        layout.Gps = { TiffEntry::Short(0x0112, 6) }; // not an orientation the rewrite visits
+        // Read as the picture's orientation when it comes last: left unwritten, it would
+        // have the picture turned again by every later correction.
+        layout.Gps = { TiffEntry::Short(0x0112, 6) };
         layout.Ifd1 = { TiffEntry::Short(0x0112, 6) };
         const QByteArray jpeg = InsertSegments(Picture, ExifSegment(BuildTiff(layout, big)), true);
         const QByteArray out = Patched(jpeg, 3);
-        EXPECT_EQ(OrientationEntries(out, big), QList<int>({ 3, 3, 6, 3 })) << "big endian: " << big;
-        EXPECT_EQ(DifferingBytes(jpeg, out), 3); // one byte per rewritten entry
+        EXPECT_EQ(OrientationEntries(out, big), QList<int>({ 3, 3, 3, 3 }));
+        EXPECT_EQ(DifferingBytes(jpeg, out), 4); // one byte per rewritten entry
+        EXPECT_EQ(ReadBack(out), 3);
     }
+}
+
+TEST(ExifOrientation, EveryEntryOfAKnownTypeReadsBackAsTheNewValue)
+{
+    struct Case {
+        const char* Name;
+        TiffEntry Entry;
+    };
+    TiffEntry shorts { 0x0112, 3, { 6, 6, 6 }, {}, -1 }; // stored outside the field
+    TiffEntry bytes { 0x0112, 1, {}, QByteArray("\x06", 1), -1 };
+    TiffEntry text = TiffEntry::Ascii(0x0112, "6");
+    const Case cases[] = { { "SHORT", TiffEntry::Short(0x0112, 6) }, { "LONG", TiffEntry::Long(0x0112, 6) },
+        { "RATIONAL", TiffEntry::Rational(0x0112, 6, 1) }, { "3 SHORTs", shorts }, { "BYTE", bytes },
+        { "ASCII", text } };
+    for (const bool big : { false, true })
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.Name) + (big ? " big endian" : " little endian"));
+            TiffLayout layout;
+            layout.Ifd0 = { c.Entry };
+            const QByteArray jpeg = InsertSegments(Picture, ExifSegment(BuildTiff(layout, big)));
+            for (const quint16 value : { 1, 8 })
+                EXPECT_EQ(ReadBack(Patched(jpeg, value)), value);
+        }
+}
+
+TEST(ExifOrientation, TheEmptyExifHeaderInFrontOfTheRealBlockIsPassedOver)
+{
+    // Both the reading and the rewrite settle on the block that has a TIFF header.
+    const QByteArray jpeg
+        = InsertSegments(Picture, Segment(0xE1, QByteArray("Exif\0\0", 6)) + ExifSegment(CameraTiff(6, false, 6)));
+    EXPECT_EQ(ReadBack(jpeg), 6);
+    const QByteArray out = Patched(jpeg, 1);
+    EXPECT_EQ(OrientationEntries(out, false), QList<int>({ 1, 1 }));
+    EXPECT_EQ(ReadBack(out), 1);
+
+    // Only the first real block is the EXIF block.
+    const QByteArray two
+        = InsertSegments(Picture, ExifSegment(CameraTiff(6, false)) + ExifSegment(CameraTiff(8, false)));
+    EXPECT_EQ(ReadBack(two), 6);
+    EXPECT_EQ(OrientationEntries(Patched(two, 1), false), QList<int>({ 1, 8 }));
 }
 
 TEST(ExifOrientation, OverwritesEntriesOfAnyTypeAndCountLeftJustified)
@@ -117,31 +162,6 @@ TEST(ExifOrientation, StopsAtLoopsAndNeverWritesOutsideTheExifSegment)
     const QByteArray out = Patched(jpeg, 1);
     EXPECT_EQ(OrientationEntries(out, false), QList<int>({ 1 }));
     EXPECT_EQ(DifferingBytes(jpeg, out), 1);
-}
-
-TEST(ExifOrientation, WorksOnFilesAndLeavesLockedFilesAlone)
-{
-    TempFolder folder;
-    const QString path = folder.File("a.jpg");
-    const QByteArray jpeg = InsertSegments(Picture, ExifSegment(CameraTiff(6, true, 6)));
-    WriteBytes(path, jpeg);
-
-    ResetExifOrientation(path, 0); // nothing to do
-    EXPECT_EQ(ReadBytes(path), jpeg);
-
-    {
-        const int holder = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-        ASSERT_GE(holder, 0);
-        ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-        ResetExifOrientation(path, 1);
-        EXPECT_EQ(ReadBytes(path), jpeg);
-        ::close(holder);
-    }
-
-    ResetExifOrientation(path, 1);
-    EXPECT_EQ(OrientationEntries(ReadBytes(path), true), QList<int>({ 1, 1 }));
-    ResetExifOrientation(folder.File("missing.jpg"), 1); // no error, nothing created
-    EXPECT_EQ(folder.Entries(), QStringList({ "a.jpg" }));
 }
 
 TEST(ExifOrientation, MalformedFilesKeepTheirLengthAndAlmostAllTheirBytes)

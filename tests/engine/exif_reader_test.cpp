@@ -1,3 +1,4 @@
+#include "base/orientation_reader.h"
 #include "engine/exif_reader.h"
 #include "support/exif_builder.h"
 
@@ -28,6 +29,11 @@ TiffEntry Double(quint16 tag, double value, bool bigEndian)
     QByteArray bytes(8, '\0');
     bigEndian ? qToBigEndian(value, bytes.data()) : qToLittleEndian(value, bytes.data());
     return { tag, 12, {}, bytes, 1 };
+}
+
+quint16 Orientation(const QByteArray& tiff)
+{
+    return OrientationOfTiff(reinterpret_cast<const unsigned char*>(tiff.constData()), size_t(tiff.size()));
 }
 
 } // namespace
@@ -65,7 +71,6 @@ TEST(ExifReader, ValuesComeInHostOrderFromBothByteOrders)
     EXPECT_EQ(qFromUnaligned<qint32>(value(0x9204).constData()), -2);
     EXPECT_EQ(qFromUnaligned<double>(value(0x9999).constData()), 1.5);
     EXPECT_EQ(value(0x9000), QByteArray("0231"));
-    EXPECT_EQ(OrientationOfImage(items), 6);
 }
 
 TEST(ExifReader, OrderIsIfd0ThenExifThenGpsAndIfd1IsNotReported)
@@ -78,28 +83,31 @@ TEST(ExifReader, OrderIsIfd0ThenExifThenGpsAndIfd1IsNotReported)
         t.Ifd1 = { TiffEntry::Short(0x0112, 3), TiffEntry::Long(0x0201, 0), TiffEntry::Long(0x0202, 0) };
         const QList<PropertyItem> items = ParsePropertyItems(BuildTiff(t, big));
         EXPECT_EQ(Ids(items), QList<quint32>({ 0x010F, 0x0112, 0x8769, 0x8825, 0x829A, 0x0000 }));
-        EXPECT_EQ(OrientationOfImage(items), 8);
+        EXPECT_EQ(Orientation(BuildTiff(t, big)), 8);
     }
-    EXPECT_EQ(OrientationOfImage(ParsePropertyItems(CameraTiff(0, true, 6))), 0);
+    EXPECT_EQ(Orientation(CameraTiff(0, true, 6)), 0);
 }
 
-TEST(ExifReader, TheLastOrientationWinsWhateverItsType)
+TEST(OrientationReader, TheLastOrientationWinsWhateverItsType)
 {
     TiffLayout t;
     t.Ifd0 = { TiffEntry::Short(0x0112, 6) };
     t.Exif = { TiffEntry::Short(0x0112, 3) };
-    EXPECT_EQ(OrientationOfImage(ParsePropertyItems(BuildTiff(t, true))), 3);
+    EXPECT_EQ(Orientation(BuildTiff(t, true)), 3);
 
     for (const bool big : { false, true }) {
         t.Exif = { TiffEntry::Long(0x0112, 5) };
-        EXPECT_EQ(OrientationOfImage(ParsePropertyItems(BuildTiff(t, big))), 5);
+        EXPECT_EQ(Orientation(BuildTiff(t, big)), 5);
         t.Exif = { TiffEntry { 0x0112, 1, {}, QByteArray("\7", 1), -1 } };
-        EXPECT_EQ(OrientationOfImage(ParsePropertyItems(BuildTiff(t, big))), 7);
+        EXPECT_EQ(Orientation(BuildTiff(t, big)), 7);
         t.Exif = { TiffEntry::Short(0x0112, 0x1234) };
-        EXPECT_EQ(OrientationOfImage(ParsePropertyItems(BuildTiff(t, big))), 0x1234);
+        EXPECT_EQ(Orientation(BuildTiff(t, big)), 0x1234);
     }
-    EXPECT_EQ(OrientationOfImage({}), 0);
-    EXPECT_EQ(OrientationOfImage({ { 0x0112, 2, 3, QByteArray("\6\0", 2) }, { 0x0112, 0, 3, {} } }), 0);
+    EXPECT_EQ(Orientation({}), 0);
+    TiffEntry empty = TiffEntry::Short(0x0112, 6);
+    empty.CountOverride = 0;
+    t.Exif = { empty }; // the last entry has no value at all
+    EXPECT_EQ(Orientation(BuildTiff(t, false)), 0);
 }
 
 TEST(ExifReader, EntriesSharingOneLargeValueCannotExhaustMemory)

@@ -1,5 +1,6 @@
-// Arbitrary bytes as a JPEG file whose orientation is rewritten in place.
-#include "engine/byte_store.h"
+// Arbitrary bytes as a JPEG file whose orientation is rewritten.
+#include "base/byte_source.h"
+#include "base/orientation_reader.h"
 #include "engine/exif_orientation.h"
 
 #include <cstddef>
@@ -9,9 +10,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray original(reinterpret_cast<const char*>(data), qsizetype(size));
-    MemoryByteStore store(original);
-    PatchExifOrientation(store, quint16(1 + size % 8));
-    if (store.Bytes().size() != original.size()) // the rewrite never changes a file's length
+    const quint16 value = quint16(1 + size % 8);
+    QByteArray rewritten = original;
+    ResetExifOrientation(rewritten, value);
+    if (rewritten.size() != original.size()) // the rewrite never changes a file's length
         std::abort();
+    MemoryByteSource source(rewritten.constData(), size_t(rewritten.size()));
+    (void)OrientationOfJpeg(source);
     return 0;
 }

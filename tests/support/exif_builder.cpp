@@ -125,6 +125,17 @@ QByteArray BuildTiff(const TiffLayout& layout, bool bigEndian)
     return out;
 }
 
+QByteArray TiffWithThumbnail(TiffLayout layout, const QByteArray& thumbnail, bool bigEndian, bool shortLength)
+{
+    const uint32_t length = uint32_t(thumbnail.size());
+    layout.Ifd1.append(TiffEntry::Long(0x0201, 0));
+    layout.Ifd1.append(shortLength ? TiffEntry::Short(0x0202, length) : TiffEntry::Long(0x0202, length));
+    // Both values lie in their entries, so the block keeps its size once the offset is known.
+    const qsizetype end = BuildTiff(layout, bigEndian).size();
+    layout.Ifd1[layout.Ifd1.size() - 2] = TiffEntry::Long(0x0201, uint32_t(end));
+    return BuildTiff(layout, bigEndian) + thumbnail;
+}
+
 QByteArray CameraTiff(int orientation, bool bigEndian, int ifd1Orientation)
 {
     TiffLayout t;

@@ -28,6 +28,11 @@ struct TiffLayout {
 
 QByteArray BuildTiff(const TiffLayout& layout, bool bigEndian);
 
+// The usual camera layout of a JPEG thumbnail: `layout` with JPEGInterchangeFormat (0x0201, a
+// LONG) and JPEGInterchangeFormatLength (0x0202, a LONG or, with shortLength, a SHORT) appended
+// to IFD1, and the thumbnail's bytes as the last thing in the block.
+QByteArray TiffWithThumbnail(TiffLayout layout, const QByteArray& thumbnail, bool bigEndian, bool shortLength = false);
+
 // The usual camera case: orientation in IFD0 (and optionally in IFD1), a few other tags.
 QByteArray CameraTiff(int orientation, bool bigEndian, int ifd1Orientation = 0);
 

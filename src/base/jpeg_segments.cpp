@@ -1,0 +1,65 @@
+#include "base/jpeg_segments.h"
+
+namespace {
+// Bounds for hostile input: no real file has this many segments in front of its first scan,
+// or this many stray and fill bytes before one marker.
+constexpr int MaxSegments = 4096;
+constexpr int MaxStrayBytes = 65536;
+
+bool IsStandalone(int code)
+{
+    return code == JpegMarker::Tem || (code >= 0xD0 && code <= 0xD7); // TEM and the restart markers
+}
+} // namespace
+
+JpegSegmentWalker::JpegSegmentWalker(ByteSource& source)
+    : FSource(source)
+{
+    const unsigned char* soi = source.Bytes(0, 2);
+    FDone = !soi || soi[0] != 0xFF || soi[1] != JpegMarker::Soi;
+}
+
+int JpegSegmentWalker::NextMarker(uint64_t& markerAt)
+{
+    for (int budget = MaxStrayBytes; budget > 0; --budget) {
+        const int c = FSource.ByteAt(FPosition++);
+        if (c < 0)
+            return -1;
+        if (c != 0xFF)
+            continue;
+        const int code = FSource.ByteAt(FPosition);
+        if (code < 0)
+            return -1;
+        if (code == 0xFF)
+            continue; // fill byte: the next FF may start the marker
+        ++FPosition;
+        if (code == 0)
+            continue;
+        markerAt = FPosition - 2;
+        return code;
+    }
+    return -1;
+}
+
+bool JpegSegmentWalker::Next(JpegSegment& segment)
+{
+    while (!FDone && FSegments++ < MaxSegments) {
+        uint64_t markerAt = 0;
+        const int code = NextMarker(markerAt);
+        if (code < 0 || code == JpegMarker::Soi || code == JpegMarker::Eoi || code == JpegMarker::Sos)
+            break;
+        if (IsStandalone(code))
+            continue;
+        const unsigned char* length = FSource.Bytes(FPosition, 2);
+        if (!length || (length[0] << 8 | length[1]) < 2)
+            break;
+        segment.Marker = uint8_t(code);
+        segment.MarkerAt = markerAt;
+        segment.DataAt = FPosition + 2;
+        segment.DataSize = size_t(length[0] << 8 | length[1]) - 2;
+        FPosition = segment.DataAt + segment.DataSize;
+        return true;
+    }
+    FDone = true;
+    return false;
+}

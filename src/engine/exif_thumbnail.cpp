@@ -1,0 +1,328 @@
+#include "engine/exif_thumbnail.h"
+
+#include "engine/jpeg_stream.h"
+
+#include <QList>
+#include <QSet>
+#include <QtEndian>
+#include <algorithm>
+#include <memory>
+#include <turbojpeg.h>
+
+namespace {
+
+constexpr quint16 TypeShort = 3;
+constexpr quint16 TypeLong = 4;
+
+constexpr quint16 ThumbnailOffsetTag = 0x0201;
+constexpr quint16 ThumbnailLengthTag = 0x0202;
+constexpr quint16 ExifIfdTag = 0x8769;
+constexpr quint16 GpsIfdTag = 0x8825;
+constexpr quint16 InteropIfdTag = 0xA005;
+constexpr quint16 PixelXDimensionTag = 0xA002;
+constexpr quint16 PixelYDimensionTag = 0xA003;
+
+// Cameras write five IFDs at most (IFD0, IFD1, EXIF, GPS, interoperability); the bound only
+// stops a forged chain.
+constexpr int MaxIfds = 32;
+// Many times what 64 KiB of JPEG data holds in practice. A forged frame header in a few bytes
+// would otherwise have the library set aside gigabytes for coefficients.
+constexpr qint64 MaxThumbnailPixels = qint64(1) << 22;
+
+using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
+using TjBuffer = std::unique_ptr<unsigned char, decltype(&tjFree)>;
+
+int TypeSize(quint16 type)
+{
+    switch (type) {
+    case 1: // BYTE
+    case 2: // ASCII
+    case 6: // SBYTE
+    case 7: // UNDEFINED
+        return 1;
+    case 3: // SHORT
+    case 8: // SSHORT
+        return 2;
+    case 4: // LONG
+    case 9: // SLONG
+    case 11: // FLOAT
+    case 13: // IFD
+        return 4;
+    case 5: // RATIONAL
+    case 10: // SRATIONAL
+    case 12: // DOUBLE
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+struct Entry {
+    qint64 At = 0; // offset of the 12-byte entry in the block
+    quint16 Tag = 0;
+    quint16 Type = 0;
+    quint32 Count = 0;
+
+    qint64 Field() const { return At + 8; }
+};
+
+struct Ifd {
+    QList<Entry> Entries; // the entries that lie in the block
+    qint64 End = 0; // just past the last of the table's bytes that lie in the block
+    bool Whole = false; // every entry and the next-IFD offset lie in the block
+    quint32 Next = 0;
+};
+
+class TiffView {
+public:
+    explicit TiffView(QByteArrayView bytes)
+        : FBytes(bytes)
+    {
+    }
+
+    // False when the block does not start with a TIFF header.
+    bool Open()
+    {
+        if (FBytes.size() < 8)
+            return false;
+        if (FBytes.startsWith("II"))
+            FBig = false;
+        else if (FBytes.startsWith("MM"))
+            FBig = true;
+        else
+            return false;
+        return U16(2) == 42;
+    }
+
+    bool Big() const { return FBig; }
+    qint64 Size() const { return FBytes.size(); }
+    bool Fits(qint64 at, qint64 size) const
+    {
+        return at >= 0 && size >= 0 && at <= FBytes.size() && size <= FBytes.size() - at;
+    }
+
+    // Bytes outside the block read as zero; callers to whom that matters check Fits first.
+    quint16 U16(qint64 at) const
+    {
+        if (!Fits(at, 2))
+            return 0;
+        const uchar* p = reinterpret_cast<const uchar*>(FBytes.data()) + at;
+        return FBig ? qFromBigEndian<quint16>(p) : qFromLittleEndian<quint16>(p);
+    }
+    quint32 U32(qint64 at) const
+    {
+        if (!Fits(at, 4))
+            return 0;
+        const uchar* p = reinterpret_cast<const uchar*>(FBytes.data()) + at;
+        return FBig ? qFromBigEndian<quint32>(p) : qFromLittleEndian<quint32>(p);
+    }
+
+    // The one value of a SHORT or LONG entry with a count of 1.
+    std::optional<quint32> SingleValue(const Entry& e) const
+    {
+        if (e.Count != 1)
+            return std::nullopt;
+        if (e.Type == TypeShort)
+            return U16(e.Field());
+        if (e.Type == TypeLong)
+            return U32(e.Field());
+        return std::nullopt;
+    }
+
+    Ifd ReadIfd(quint32 offset) const
+    {
+        Ifd ifd;
+        if (!Fits(offset, 2))
+            return ifd;
+        const qint64 first = qint64(offset) + 2;
+        const qint64 declared = U16(offset);
+        const qint64 count = std::min(declared, (Size() - first) / 12);
+        ifd.Entries.reserve(count);
+        for (qint64 i = 0; i < count; ++i) {
+            const qint64 at = first + 12 * i;
+            ifd.Entries.append({ at, U16(at), U16(at + 2), U32(at + 4) });
+        }
+        ifd.End = first + 12 * count;
+        ifd.Whole = count == declared && Fits(ifd.End, 4);
+        if (ifd.Whole) {
+            ifd.Next = U32(ifd.End);
+            ifd.End += 4;
+        }
+        return ifd;
+    }
+
+    // Just past an entry's value when it lies outside the entry and inside the block; 0 otherwise.
+    qint64 OutOfLineEnd(const Entry& e) const
+    {
+        const qint64 length = qint64(e.Count) * TypeSize(e.Type); // at most 2^35: no overflow
+        if (length <= 4)
+            return 0;
+        const qint64 at = U32(e.Field());
+        return Fits(at, length) ? at + length : 0;
+    }
+
+private:
+    QByteArrayView FBytes;
+    bool FBig = false;
+};
+
+// Writes `value` into the value field of a SHORT or LONG entry with a count of 1, in the
+// block's byte order. A SHORT goes left-justified and its two spare bytes become zero, so the
+// field holds nothing but the value (no half of an older one that a lax reader might take up).
+// False, with nothing written, for any other entry or a value the type cannot hold.
+bool WriteSingleValue(QByteArray& tiff, bool big, const Entry& e, qint64 value)
+{
+    if (e.Count != 1 || e.Field() < 0 || e.Field() + 4 > tiff.size())
+        return false;
+    uchar field[4] = {};
+    if (e.Type == TypeShort && value >= 0 && value <= 0xFFFF)
+        big ? qToBigEndian(quint16(value), field) : qToLittleEndian(quint16(value), field);
+    else if (e.Type == TypeLong && value >= 0 && value <= 0xFFFFFFFF)
+        big ? qToBigEndian(quint32(value), field) : qToLittleEndian(quint32(value), field);
+    else
+        return false;
+    std::copy_n(field, 4, tiff.data() + e.Field());
+    return true;
+}
+
+// What the thumbnail rewrite must know of the block's structure.
+struct Survey {
+    Ifd Ifd1;
+    qint64 StructureEnd = 8; // past every IFD table and every value they point at
+};
+
+// Walks IFD0, the chain after it and the sub-IFDs. Nothing when IFD0 or IFD1 is missing or
+// cut short, or when an IFD is reached twice (a loop, or two pointers alike: either way a
+// block we do not rewrite).
+std::optional<Survey> SurveyBlock(const TiffView& t)
+{
+    struct Pending {
+        quint32 Offset;
+        int ChainIndex; // place in the chain from IFD0; -1 for a sub-IFD
+    };
+    Survey survey;
+    bool haveIfd1 = false;
+    QList<Pending> pending = { { t.U32(4), 0 } };
+    QSet<quint32> visited;
+    while (!pending.isEmpty()) {
+        const Pending p = pending.takeLast();
+        if (visited.contains(p.Offset) || visited.size() >= MaxIfds)
+            return std::nullopt;
+        visited.insert(p.Offset);
+        Ifd ifd = t.ReadIfd(p.Offset);
+        if ((p.ChainIndex == 0 || p.ChainIndex == 1) && !ifd.Whole)
+            return std::nullopt;
+        survey.StructureEnd = std::max(survey.StructureEnd, ifd.End);
+        for (const Entry& e : std::as_const(ifd.Entries)) {
+            survey.StructureEnd = std::max(survey.StructureEnd, t.OutOfLineEnd(e));
+            if (e.Tag == ExifIfdTag || e.Tag == GpsIfdTag || e.Tag == InteropIfdTag)
+                if (const quint32 sub = t.U32(e.Field()))
+                    pending.append({ sub, -1 });
+        }
+        // Only IFD0 and IFD1 must be readable; further links that lead outside the block end the chain.
+        if (p.ChainIndex >= 0 && ifd.Next != 0 && (p.ChainIndex == 0 || t.Fits(ifd.Next, 2)))
+            pending.append({ ifd.Next, p.ChainIndex + 1 });
+        if (p.ChainIndex == 1) {
+            survey.Ifd1 = std::move(ifd);
+            haveIfd1 = true;
+        }
+    }
+    if (!haveIfd1)
+        return std::nullopt;
+    return survey;
+}
+
+const Entry* FindEntry(const Ifd& ifd, quint16 tag)
+{
+    const auto it
+        = std::find_if(ifd.Entries.cbegin(), ifd.Entries.cend(), [tag](const Entry& e) { return e.Tag == tag; });
+    return it == ifd.Entries.cend() ? nullptr : &*it;
+}
+
+} // namespace
+
+std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code)
+{
+    static const int operations[] = { 0, TJXOP_ROT90, TJXOP_ROT180, TJXOP_ROT270, TJXOP_VFLIP, TJXOP_HFLIP };
+    if (code < 1 || code > 5)
+        return std::nullopt;
+    TiffView t(tiff);
+    if (!t.Open())
+        return std::nullopt;
+    const std::optional<Survey> survey = SurveyBlock(t);
+    if (!survey)
+        return std::nullopt;
+    const Entry* offsetEntry = FindEntry(survey->Ifd1, ThumbnailOffsetTag);
+    const Entry* lengthEntry = FindEntry(survey->Ifd1, ThumbnailLengthTag);
+    if (!offsetEntry || !lengthEntry)
+        return std::nullopt;
+    const std::optional<quint32> offset = t.SingleValue(*offsetEntry);
+    const std::optional<quint32> length = t.SingleValue(*lengthEntry);
+    // Only a thumbnail at the very end can change its size without moving anything after it,
+    // and only one clear of every table and value is free to be rewritten.
+    if (!offset || !length || !t.Fits(*offset, *length) || qint64(*offset) + *length != t.Size()
+        || *offset < survey->StructureEnd)
+        return std::nullopt;
+
+    const QByteArrayView thumbnail = tiff.sliced(*offset, *length);
+    const JpegStreamLayout layout = ScanJpegStream(thumbnail);
+    // A thumbnail cut short would come back padded with grey.
+    if (!layout.Complete || layout.Width == 0 || layout.Height == 0
+        || qint64(layout.Width) * layout.Height > MaxThumbnailPixels)
+        return std::nullopt;
+
+    TjHandle handle(tjInitTransform(), tjDestroy);
+    if (!handle)
+        return std::nullopt;
+    tjtransform transform {};
+    transform.op = operations[code];
+    transform.options = TJXOPT_TRIM | (layout.Progressive ? TJXOPT_PROGRESSIVE : 0);
+    unsigned char* output = nullptr;
+    unsigned long outputSize = 0;
+    // A thumbnail that makes the library warn is left as it was: the warning is the only sign
+    // of a scan that stops short of an EOI that is there, and a stale thumbnail is better than
+    // one part grey.
+    const int result = tjTransform(handle.get(), reinterpret_cast<const unsigned char*>(thumbnail.data()),
+        static_cast<unsigned long>(thumbnail.size()), 1, &output, &outputSize, &transform,
+        TJFLAG_LIMITSCANS | TJFLAG_STOPONWARNING);
+    const TjBuffer owner(output, tjFree);
+    if (result != 0 || !output || outputSize == 0)
+        return std::nullopt;
+
+    // Bytes after the thumbnail's EOI but within its length stay after the new end, as the
+    // picture's trailer does.
+    const QByteArrayView turned(reinterpret_cast<const char*>(output), qsizetype(outputSize));
+    const QByteArrayView trailer = thumbnail.sliced(layout.End);
+    QByteArray block;
+    block.reserve(qsizetype(*offset) + turned.size() + trailer.size());
+    block.append(tiff.first(*offset)).append(turned).append(trailer);
+    // A length entry that cannot hold the new length would leave a thumbnail no reader finds whole.
+    if (!WriteSingleValue(block, t.Big(), *lengthEntry, qint64(turned.size()) + trailer.size()))
+        return std::nullopt;
+    return block;
+}
+
+void SetPixelDimensions(QByteArray& tiff, int width, int height)
+{
+    QList<std::pair<Entry, int>> writes;
+    {
+        TiffView t(tiff);
+        if (!t.Open())
+            return;
+        const quint32 ifd0Offset = t.U32(4);
+        const Ifd ifd0 = t.ReadIfd(ifd0Offset);
+        const Entry* pointer = FindEntry(ifd0, ExifIfdTag);
+        const quint32 exifOffset = pointer ? t.U32(pointer->Field()) : 0;
+        // A pointer back to IFD0 would have us write into the picture's own IFD.
+        if (exifOffset == 0 || exifOffset == ifd0Offset)
+            return;
+        const Ifd exif = t.ReadIfd(exifOffset);
+        for (const Entry& e : exif.Entries)
+            if (e.Tag == PixelXDimensionTag || e.Tag == PixelYDimensionTag)
+                writes.append({ e, e.Tag == PixelXDimensionTag ? width : height });
+    }
+    // The view is gone before the first write: writing may detach the array from its buffer.
+    const bool big = tiff.startsWith("MM");
+    for (const auto& [entry, value] : std::as_const(writes))
+        WriteSingleValue(tiff, big, entry, value);
+}

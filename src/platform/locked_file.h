@@ -1,0 +1,31 @@
+#pragma once
+
+#include "base/unique_fd.h"
+
+#include <QByteArray>
+#include <QString>
+#include <chrono>
+#include <sys/stat.h>
+
+// A file read whole for a transform, under an exclusive advisory lock that every run of the
+// program takes, so that two of them never turn one picture at once. The lock lasts as long
+// as the object.
+class LockedFile {
+public:
+    enum class Status { Ok, Unreadable, Busy };
+
+    // Opens the regular file `path` (links followed), locks it and reads it whole. A file
+    // another run holds is waited for up to `wait`, then Busy. Should the path lead to
+    // another file once the lock is had (the other run put its result in place), that one
+    // is opened instead. An overwrite in place that was cut short is undone first.
+    Status Open(const QString& path, qint64 maxSize, std::chrono::milliseconds wait);
+
+    const QByteArray& Bytes() const { return FBytes; }
+    // The file as it was read, for ReplaceOptions::Expected.
+    const struct stat& Stat() const { return FStat; }
+
+private:
+    UniqueFd FFd;
+    QByteArray FBytes;
+    struct stat FStat { };
+};
