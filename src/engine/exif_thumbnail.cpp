@@ -120,8 +120,7 @@ public:
     // The one value of a SHORT or LONG entry with a count of 1.
     std::optional<quint32> SingleValue(const Entry& e) const
     {
-        if (e.Count != 1)
-            return std::nullopt;
+
         if (e.Type == TypeShort)
             return U16(e.Field());
         if (e.Type == TypeLong)
@@ -206,7 +205,7 @@ std::optional<Survey> SurveyBlock(const TiffView& t)
     QSet<quint32> visited;
     while (!pending.isEmpty()) {
         const Pending p = pending.takeLast();
-        if (visited.contains(p.Offset) || visited.size() >= MaxIfds)
+        if (visited.size() >= MaxIfds)
             return std::nullopt;
         visited.insert(p.Offset);
         Ifd ifd = t.ReadIfd(p.Offset);

@@ -206,3 +206,34 @@ TEST_F(CommandLine, WithADisplayTheWindowModuleShowsTheProgress)
     EXPECT_EQ(OrientationEntries(ReadBytes(photo), true), QList<int>({ 1 }));
     EXPECT_EQ(DecodeJpeg(ReadBytes(photo)).Width, 48);
 }
+
+TEST_F(CommandLine, TwoCorrectionsOfOneFolderAtOnceTurnEachPictureOnce)
+{
+    const QByteArray original = InsertSegments(MakeJpeg(1024, 768, TJSAMP_420), ExifSegment(CameraTiff(6, false)));
+    WriteBytes(Folder.File("original.tmp"), original);
+    const QByteArray turned = Jpegtran(Folder.File("original.tmp"), 1);
+    QFile::remove(Folder.File("original.tmp"));
+    const int photos = 16;
+    for (int i = 0; i < photos; ++i)
+        WriteBytes(Folder.File(QString("p%1.jpg").arg(i, 2, 10, QChar('0'))), original);
+
+    QProcess runs[2];
+    for (QProcess& run : runs) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("QT_QPA_PLATFORM");
+        run.setProcessEnvironment(environment);
+        run.start(TARVIX_BINARY, { "-autosub", "-s", Folder.Path() });
+    }
+    for (QProcess& run : runs) {
+        ASSERT_TRUE(run.waitForFinished(120000));
+        EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+    }
+    const std::vector<unsigned char> upright = DecodeJpeg(turned).Rgb;
+    ASSERT_FALSE(upright.empty());
+    for (int i = 0; i < photos; ++i) {
+        const QByteArray now = ReadBytes(Folder.File(QString("p%1.jpg").arg(i, 2, 10, QChar('0'))));
+        EXPECT_EQ(DecodeJpeg(now).Rgb, upright) << i; // turned once, not twice
+        EXPECT_EQ(OrientationEntries(now, false), QList<int>({ 1 })) << i;
+    }
+    EXPECT_EQ(Folder.Entries().size(), photos); // nothing left beside them
+}

@@ -156,8 +156,8 @@ TEST(ExifThumbnail, LeavesAloneWhatItCannotTurnSafely)
         uncompressed.Ifd1 = { TiffEntry::Short(0x0103, 1), TiffEntry::Long(0x0111, 0), TiffEntry::Long(0x0117, 48) };
         TiffLayout noIfd1 = CameraLayout();
         noIfd1.Ifd1.clear();
-        TiffLayout longCountTwo = CameraLayout();
-        longCountTwo.Ifd1 = { TiffEntry { 0x0202, 4, { uint32_t(thumbnail.size()), 0 }, {}, -1 } };
+        TiffLayout shortCountTwo = CameraLayout();
+        shortCountTwo.Ifd1 = { TiffEntry { 0x0202, 3, { uint32_t(thumbnail.size()), 0 }, {}, -1 } };
         TiffLayout rationalLength = CameraLayout();
         rationalLength.Ifd1 = { TiffEntry::Rational(0x0202, uint32_t(thumbnail.size()), 1) };
         const qint64 gps = b.Value(b.Ifd0(), 0x8825);
@@ -168,7 +168,7 @@ TEST(ExifThumbnail, LeavesAloneWhatItCannotTurnSafely)
             { "the JPEG entries point at something else",
                 TiffWithThumbnail(CameraLayout(), QByteArray(600, 'x'), big) },
             { "no IFD1", BuildTiff(noIfd1, big) + thumbnail },
-            { "a length entry with a count of 2 first", TiffWithThumbnail(longCountTwo, thumbnail, big) },
+            { "a length entry with a count of 2 first", TiffWithThumbnail(shortCountTwo, thumbnail, big) },
             { "a RATIONAL length entry first", TiffWithThumbnail(rationalLength, thumbnail, big) },
             { "offset past the block", patched(b.Field(ifd1, 0x0201), quint32(good.size() + 16)) },
             { "length past the block", patched(b.Field(ifd1, 0x0202), quint32(thumbnail.size() + 1)) },

@@ -1,4 +1,5 @@
 #include "platform/file_copy.h"
+#include "platform/locked_file.h"
 #include "platform/safe_write.h"
 #include "support/jpeg_fixtures.h"
 #include "support/qt_printers.h"
@@ -113,4 +114,32 @@ TEST(SafeWrite, AFullDiskLeavesTheOriginalAndNoTemporaryFile)
         EXPECT_EQ(ReadBytes(file), original);
         EXPECT_EQ(folder.Entries(), hardLinked ? QStringList({ "a.jpg", "b.jpg" }) : QStringList({ "a.jpg" }));
     }
+}
+
+TEST(SafeWrite, AnOverwriteInPlaceCutShortIsUndoneByTheNextRun)
+{
+    TempFolder folder;
+    const QString file = folder.File("a.jpg");
+    const QByteArray original(5000, 'o');
+    WriteBytes(file, original);
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(folder.File("b.jpg")).constData()), 0);
+    struct stat st { };
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+    // What a process killed in the middle of the overwrite leaves: half the new content in
+    // the file, the complete original beside it.
+    const std::string kept = KeptOriginalPath(QFile::encodeName(folder.Path()).toStdString(), "a.jpg", st.st_ino);
+    WriteBytes(QString::fromStdString(kept), original);
+    {
+        QFile half(file);
+        ASSERT_TRUE(half.open(QIODevice::ReadWrite));
+        half.write(QByteArray(2000, 'n'));
+    }
+    // A copy kept for another file of that name (since replaced) is not put back.
+    WriteBytes(folder.File(".b.jpg.tarvix-original-1"), "unrelated");
+
+    LockedFile reopened;
+    ASSERT_EQ(reopened.Open(file, 1 << 20, std::chrono::milliseconds(0)), LockedFile::Status::Ok);
+    EXPECT_EQ(reopened.Bytes(), original);
+    EXPECT_EQ(ReadBytes(folder.File("b.jpg")), original); // the same inode
+    EXPECT_EQ(folder.Entries(), QStringList({ ".b.jpg.tarvix-original-1", "a.jpg", "b.jpg" }));
 }

@@ -1,4 +1,5 @@
-// Arbitrary bytes as the TIFF block of an EXIF segment.
+// Arbitrary bytes as the TIFF block of an EXIF segment: its properties and its orientation.
+#include "base/orientation_reader.h"
 #include "engine/exif_reader.h"
 
 #include <cstddef>
@@ -12,6 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const PropertyItem& item : items)
         if (item.length != quint32(item.value.size()) || item.value.size() > tiff.size())
             std::abort();
-    OrientationOfImage(items);
+    OrientationOfTiff(data, size);
     return 0;
 }
