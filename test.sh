@@ -17,12 +17,13 @@ unset DISPLAY WAYLAND_DISPLAY
 trap 'rm -rf "$XDG_RUNTIME_DIR" "$HOME"' EXIT
 
 echo "== release build and tests"
-cmake --preset release >/dev/null
+# CI builds with warnings as errors (TARVIX_WERROR=ON in .ci/run).
+cmake --preset release -DTARVIX_WERROR="${TARVIX_WERROR:-OFF}" >/dev/null
 cmake --build build/release
 ctest --test-dir build/release --output-on-failure -j2
 
 echo "== engine under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake --preset sanitize >/dev/null
+cmake --preset sanitize -DTARVIX_WERROR="${TARVIX_WERROR:-OFF}" >/dev/null
 cmake --build build/sanitize
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -8,7 +8,7 @@
 # order, and prints medians. Last it checks the result: no turned orientation left, and
 # pixels equal to `jpegtran -copy all -trim` with the turn the original tag asked for.
 # Every copy is read once before timing, so all tools start from a warm page cache.
-# The reference folder: ../shared/bench/make_corpus.sh DIR 100.
+# The reference folder: bench/make_corpus.sh DIR 100.
 set -euo pipefail
 
 if [[ $# -lt 1 || ! -d $1 ]]; then
@@ -18,7 +18,7 @@ fi
 SOURCE=$(cd "$1" && pwd)
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 TARVIX=${2:-$ROOT/build/release/tarvix}
-FLOOR_SRC=${FLOOR_SRC:-$ROOT/../shared/bench/exiffloor.c}
+FLOOR_SRC=${FLOOR_SRC:-$ROOT/bench/exiffloor.c}
 REPS=${REPS:-9}
 [[ -x $TARVIX ]] || { echo "no tarvix at $TARVIX (run ./run.sh once, or pass its path)" >&2; exit 1; }
 missing=""

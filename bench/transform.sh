@@ -5,7 +5,7 @@
 # `jpegtran -copy all -trim -rotate 90 FILE > TMP && mv TMP FILE` on other copies of the
 # same files, alternating between the two file by file, and prints both totals and their
 # ratio. Both sides get warm page caches: every file is read once before timing.
-# The reference folder: ../shared/bench/make_corpus.sh DIR 100.
+# The reference folder: bench/make_corpus.sh DIR 100.
 set -euo pipefail
 
 if [[ $# -lt 1 || ! -d $1 ]]; then
