@@ -120,7 +120,8 @@ public:
     // The one value of a SHORT or LONG entry with a count of 1.
     std::optional<quint32> SingleValue(const Entry& e) const
     {
-
+        if (e.Count != 1)
+            return std::nullopt;
         if (e.Type == TypeShort)
             return U16(e.Field());
         if (e.Type == TypeLong)
@@ -203,9 +204,10 @@ std::optional<Survey> SurveyBlock(const TiffView& t)
     bool haveIfd1 = false;
     QList<Pending> pending = { { t.U32(4), 0 } };
     QSet<quint32> visited;
+    int read = 0;
     while (!pending.isEmpty()) {
         const Pending p = pending.takeLast();
-        if (visited.size() >= MaxIfds)
+        if (visited.contains(p.Offset) || ++read > MaxIfds)
             return std::nullopt;
         visited.insert(p.Offset);
         Ifd ifd = t.ReadIfd(p.Offset);
@@ -258,9 +260,12 @@ std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code)
     const std::optional<quint32> offset = t.SingleValue(*offsetEntry);
     const std::optional<quint32> length = t.SingleValue(*lengthEntry);
     // Only a thumbnail at the very end can change its size without moving anything after it,
-    // and only one clear of every table and value is free to be rewritten.
-    if (!offset || !length || !t.Fits(*offset, *length) || qint64(*offset) + *length != t.Size()
-        || *offset < survey->StructureEnd)
+    // and only one clear of every table and value is free to be rewritten. Zero bytes after
+    // it (writers that keep the block at an even length) are padding and stay at the end.
+    if (!offset || !length || !t.Fits(*offset, *length) || *offset < survey->StructureEnd)
+        return std::nullopt;
+    const QByteArrayView padding = tiff.sliced(qint64(*offset) + *length);
+    if (std::any_of(padding.begin(), padding.end(), [](char c) { return c != 0; }))
         return std::nullopt;
 
     const QByteArrayView thumbnail = tiff.sliced(*offset, *length);
@@ -293,8 +298,8 @@ std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code)
     const QByteArrayView turned(reinterpret_cast<const char*>(output), qsizetype(outputSize));
     const QByteArrayView trailer = thumbnail.sliced(layout.End);
     QByteArray block;
-    block.reserve(qsizetype(*offset) + turned.size() + trailer.size());
-    block.append(tiff.first(*offset)).append(turned).append(trailer);
+    block.reserve(qsizetype(*offset) + turned.size() + trailer.size() + padding.size());
+    block.append(tiff.first(*offset)).append(turned).append(trailer).append(padding);
     // A length entry that cannot hold the new length would leave a thumbnail no reader finds whole.
     if (!WriteSingleValue(block, t.Big(), *lengthEntry, qint64(turned.size()) + trailer.size()))
         return std::nullopt;

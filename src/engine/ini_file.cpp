@@ -149,7 +149,10 @@ bool IniFile::Save(const QString& path, QString* error) const
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path); // temporary file, then rename over the old one
     const QByteArray bytes = ToBytes();
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    // The bytes wait in a buffer until flushed, and commit() renames the file over the old one
+    // even when that last write fails (a full disk): flush first and look at the answer.
+    const bool ok
+        = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit();
     if (!ok && error)
         *error = file.errorString();
     return ok;

@@ -131,6 +131,16 @@ TEST(ExifThumbnail, KeepsBytesAfterTheThumbnailsEndWithinItsLength)
     const Pixels pixels = DecodeJpeg(turned->sliced(offset));
     EXPECT_EQ(pixels.Width, 32);
     EXPECT_EQ(pixels.Height, 48);
+
+    // Zero bytes after the thumbnail's length, which no entry points at, are the padding some
+    // writers add to keep the block at an even length: they stay at the block's end.
+    const QByteArray padded = TiffWithThumbnail(CameraLayout(), thumbnail, true) + QByteArray(1, '\0');
+    const std::optional<QByteArray> turnedPadded = TurnEmbeddedThumbnail(padded, 1);
+    ASSERT_TRUE(turnedPadded);
+    const Block paddedAfter(*turnedPadded, true);
+    EXPECT_EQ(paddedAfter.Value(paddedAfter.Ifd1(), 0x0201) + paddedAfter.Value(paddedAfter.Ifd1(), 0x0202) + 1,
+        turnedPadded->size());
+    EXPECT_TRUE(turnedPadded->endsWith(QByteArray("\xFF\xD9\0", 3)));
 }
 
 TEST(ExifThumbnail, LeavesAloneWhatItCannotTurnSafely)
@@ -158,17 +168,26 @@ TEST(ExifThumbnail, LeavesAloneWhatItCannotTurnSafely)
         noIfd1.Ifd1.clear();
         TiffLayout shortCountTwo = CameraLayout();
         shortCountTwo.Ifd1 = { TiffEntry { 0x0202, 3, { uint32_t(thumbnail.size()), 0 }, {}, -1 } };
+        // Two SHORTs fit in the field: the first of them would be the right offset.
+        TiffLayout offsetCountTwo = CameraLayout();
+        offsetCountTwo.Ifd1 = { TiffEntry { 0x0201, 3, { 0, 0 }, {}, -1 } };
+        QByteArray twoOffsets = TiffWithThumbnail(offsetCountTwo, thumbnail, big);
+        Put32(twoOffsets, Block(twoOffsets, big).Field(Block(twoOffsets, big).Ifd1(), 0x0201),
+            big ? quint32(twoOffsets.size() - thumbnail.size()) << 16 : quint32(twoOffsets.size() - thumbnail.size()),
+            big);
         TiffLayout rationalLength = CameraLayout();
         rationalLength.Ifd1 = { TiffEntry::Rational(0x0202, uint32_t(thumbnail.size()), 1) };
         const qint64 gps = b.Value(b.Ifd0(), 0x8825);
 
         const Case cases[] = {
             { "data after the thumbnail", good + "more" },
+            { "data after zero padding", good + QByteArray(3, '\0') + "x" },
             { "uncompressed thumbnail, no JPEG entries", BuildTiff(uncompressed, big) + QByteArray(48, '\x7F') },
             { "the JPEG entries point at something else",
                 TiffWithThumbnail(CameraLayout(), QByteArray(600, 'x'), big) },
             { "no IFD1", BuildTiff(noIfd1, big) + thumbnail },
             { "a length entry with a count of 2 first", TiffWithThumbnail(shortCountTwo, thumbnail, big) },
+            { "an offset entry with a count of 2 first", twoOffsets },
             { "a RATIONAL length entry first", TiffWithThumbnail(rationalLength, thumbnail, big) },
             { "offset past the block", patched(b.Field(ifd1, 0x0201), quint32(good.size() + 16)) },
             { "length past the block", patched(b.Field(ifd1, 0x0202), quint32(thumbnail.size() + 1)) },

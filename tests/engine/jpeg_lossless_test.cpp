@@ -36,18 +36,23 @@ TEST(JpegLossless, MatchesJpegtranForEverySamplingSizeAndCode)
             for (const bool progressive : { false, true }) {
                 if (progressive && s.Subsampling != TJSAMP_420 && s.Subsampling != TJSAMP_GRAY)
                     continue;
+                SCOPED_TRACE(QString("%1 %2x%3%4")
+                                 .arg(s.Name)
+                                 .arg(size.width())
+                                 .arg(size.height())
+                                 .arg(progressive ? " progressive" : "")
+                                 .toStdString());
                 const QByteArray original
                     = InsertSegments(MakeJpeg(size.width(), size.height(), s.Subsampling, progressive),
                         ExifSegment(CameraTiff(6, true)));
                 const QString source = folder.File("source.jpg");
                 WriteBytes(source, original);
                 for (int code = 1; code <= 5; ++code) {
+                    SCOPED_TRACE("code " + std::to_string(code));
                     const QString path = folder.File("turned.jpg");
                     WriteBytes(path, original);
                     ASSERT_EQ(JpegLosslessTransform(path, code), 0);
-                    EXPECT_EQ(ReadBytes(path), Jpegtran(source, code, progressive))
-                        << s.Name << " " << size.width() << "x" << size.height() << (progressive ? " progressive" : "")
-                        << " code " << code;
+                    EXPECT_EQ(ReadBytes(path), Jpegtran(source, code, progressive));
                 }
             }
     EXPECT_EQ(folder.Entries(), QStringList({ "source.jpg", "turned.jpg" }));
@@ -78,15 +83,16 @@ TEST(JpegLossless, RefusesWhatItCannotTurnAndLeavesTheFileAsItWas)
 {
     TempFolder folder;
     const QByteArray picture = InsertSegments(MakeJpeg(64, 64, TJSAMP_420), ExifSegment(CameraTiff(3, false)));
-    const QList<QByteArray> inputs = {
-        picture.left(picture.size() * 2 / 3), // truncated: the library would pad it with grey
-        picture.left(picture.indexOf("\xFF\xDB")), // cut before the picture's tables
-        "just some text in a file named .jpg",
-        QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(100, 'x'),
-        QByteArray(),
+    const QList<QPair<const char*, QByteArray>> inputs = {
+        { "truncated", picture.left(picture.size() * 2 / 3) }, // the library would pad it with grey
+        { "cut before the tables", picture.left(picture.indexOf("\xFF\xDB")) },
+        { "text", "just some text in a file named .jpg" },
+        { "PNG", QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(100, 'x') },
+        { "empty", QByteArray() },
     };
     const QString path = folder.File("bad.jpg");
-    for (const QByteArray& input : inputs) {
+    for (const auto& [name, input] : inputs) {
+        SCOPED_TRACE(name);
         WriteBytes(path, input);
         ::chmod(QFile::encodeName(path).constData(), 0640);
         EXPECT_NE(JpegLosslessTransform(path, 1), 0);

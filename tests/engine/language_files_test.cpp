@@ -47,6 +47,7 @@ LanguageFileContent ReadShippedFile(const QString& name)
         const QString line = TrimControl(raw);
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
+        SCOPED_TRACE(name.toStdString() + ": " + line.toStdString());
         if (line.startsWith(u'[') && line.endsWith(u']')) {
             const QString sectionName = TrimControl(QStringView(line).mid(1, line.size() - 2)).toLower();
             EXPECT_FALSE(seenSections.contains(sectionName)) << "section twice in " << name.toStdString();
@@ -110,11 +111,14 @@ TEST(LanguageFiles, EnglishAndGermanHoldTheSameKeys)
 
     for (const auto& [key, value] : english.Messages)
         EXPECT_EQ(value, key) << "English maps each message to itself";
-    for (const auto* file : { &english, &german })
+    for (const auto* file : { &english, &german }) {
+        SCOPED_TRACE(file == &english ? "English.lng" : "Deutsch.lng");
         for (const auto& [key, value] : file->Translations)
             EXPECT_FALSE(value.isEmpty()) << key.toStdString();
+    }
 
     for (const auto& [key, value] : german.Messages) {
+        SCOPED_TRACE(key.toStdString());
         bool keyClean = false;
         bool valueClean = false;
         const QString keySequence = PlaceholderSequence(key, &keyClean);

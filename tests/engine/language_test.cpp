@@ -4,8 +4,10 @@
 #include "engine/message_format.h"
 
 #include <QFile>
+#include <QMap>
 #include <QMetaProperty>
 #include <QObject>
+#include <QPointer>
 #include <QStringConverter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -96,6 +98,23 @@ protected:
     }
     void TearDown() override { SetTopLevelComponentProvider({}); }
 
+    // Every component of the fixture as it was made: nothing translated.
+    void ExpectEverythingAsDesigned() const
+    {
+        for (const TestComponent* component : { Window.get(), Open, Auto, Dialog.get(), Ok }) {
+            SCOPED_TRACE(component->objectName().toStdString());
+            EXPECT_EQ(component->FText, "designed text");
+            EXPECT_EQ(component->FToolTip, "designed hint");
+            EXPECT_EQ(component->FWindowTitle, "designed title");
+            EXPECT_EQ(component->FItems, QStringList({ "designed" }));
+            EXPECT_EQ(component->FNumber, 1);
+            EXPECT_EQ(component->FCount, 1u);
+        }
+        EXPECT_TRUE(Menu->FTitle.isEmpty());
+        EXPECT_TRUE(Captioned->FCaption.isEmpty());
+        EXPECT_TRUE(Captioned->FText.isEmpty());
+    }
+
     QString WriteFile(const QByteArray& bytes, const QString& name = "test.lng")
     {
         const QString path = Dir.filePath(name);
@@ -125,28 +144,60 @@ protected:
     TestComponent* Ok = nullptr;
 };
 
-TEST_F(LanguageTest, StartsEmpty)
+TEST_F(LanguageTest, ANewEngineChangesNothingUntilItIsGivenKeys)
 {
-    TLanguage language;
-    EXPECT_TRUE(language.LanguageFile().isEmpty());
-    EXPECT_TRUE(language.Properties().isEmpty());
-    EXPECT_TRUE(language.Separator().isEmpty());
-    EXPECT_FALSE(language.OnTranslate);
-    EXPECT_EQ(language.parent(), nullptr);
+    // Owned by its window, as each window makes its own.
+    QPointer<TLanguage> language = new TLanguage(Window.get());
+    language->Translate();
+    ExpectEverythingAsDesigned();
+    EXPECT_EQ(language->TranslateUserMessage("About"), "About");
 
-    QObject owner;
-    auto* owned = new TLanguage(&owner);
-    EXPECT_EQ(owned->parent(), &owner);
+    // A file alone applies nothing: only the listed keys are translated.
+    language->SetLanguageFile(WriteFile("[Translations]\n"
+                                        "FormTarvix.Caption=Tarvix!\n"
+                                        "FormTarvix.ActionOpen.Caption=Öffnen\n"
+                                        "FormTarvix.ActionOpen.items=a,b\n"
+                                        "FormExif.btnOk.Caption=Schließen\n"
+                                        "[Messages]\nAbout=Über\n"));
+    language->Translate();
+    ExpectEverythingAsDesigned();
+    EXPECT_EQ(language->TranslateUserMessage("About"), "Über");
+
+    // It goes with its window.
+    Window.reset();
+    EXPECT_TRUE(language.isNull());
 }
 
-TEST_F(LanguageTest, PropertiesAreCopiedAndEditable)
+TEST_F(LanguageTest, TheKeysAppliedAreTheEnginesOwnList)
 {
-    TLanguage language;
+    auto language = Engine("[Translations]\n"
+                           "FormExif.Caption=EXIF-Eigenschaften\n"
+                           "FormExif.btnOk.Caption=Schließen\n"
+                           "FormTarvix.ActionOpen.Caption=Öffnen\n"
+                           "FormTarvix.tbAuto.Caption=Automatisch\n");
     QStringList keys { "FormExif.Caption" };
-    language.SetProperties(keys);
-    keys.append("changed afterwards");
-    language.Properties().append("FormExif.btnOk.Caption");
-    EXPECT_EQ(language.Properties(), QStringList({ "FormExif.Caption", "FormExif.btnOk.Caption" }));
+    language->SetProperties(keys);
+    keys.append("FormTarvix.ActionOpen.Caption"); // the caller's list, changed afterwards
+    language->Properties().append("FormExif.btnOk.Caption"); // the engine's own, edited in place
+    EXPECT_EQ(language->Properties(), QStringList({ "FormExif.Caption", "FormExif.btnOk.Caption" }));
+
+    // A second engine given these keys keeps them when the first one's list changes, and a
+    // callback that empties its list mid-run does not cut the run short.
+    TLanguage second;
+    second.SetLanguageFile(language->LanguageFile());
+    second.SetProperties(language->Properties());
+    language->Properties() = QStringList { "FormTarvix.tbAuto.Caption" };
+    second.OnTranslate
+        = [&](TLanguage*, QObject*, const QString&, const QString&, QString&) { second.Properties().clear(); };
+    second.Translate();
+    EXPECT_EQ(Dialog->FText, "EXIF-Eigenschaften");
+    EXPECT_EQ(Ok->FText, "Schließen");
+    EXPECT_EQ(Open->FText, "designed text");
+    EXPECT_EQ(Auto->FText, "designed text");
+    EXPECT_TRUE(second.Properties().isEmpty());
+
+    language->Translate();
+    EXPECT_EQ(Auto->FText, "Automatisch");
 }
 
 TEST_F(LanguageTest, WithoutAFileNothingChanges)
@@ -319,6 +370,7 @@ TEST_F(LanguageTest, Utf16FileYieldsNoTranslations)
 {
     const QString content = "[Translations]\r\nFormTarvix.ActionOpen.Caption=Öffnen\r\n[Messages]\r\nAbout=Über\r\n";
     for (auto encoding : { QStringConverter::Utf16LE, QStringConverter::Utf16BE }) {
+        SCOPED_TRACE(encoding == QStringConverter::Utf16LE ? "UTF-16LE" : "UTF-16BE");
         QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
         auto language = Engine(encoder.encode(content), { "FormTarvix.ActionOpen.Caption" });
         EXPECT_NO_THROW(language->Translate());
@@ -439,6 +491,7 @@ TEST_F(LanguageTest, IntegerProperties)
 TEST_F(LanguageTest, TextThatIsNoIntegerEndsTranslateWithAnError)
 {
     for (const char* bad : { "abc", "12abc", "2147483648", "-", "0x", "1.5", "99999999999999999999999" }) {
+        SCOPED_TRACE(bad);
         Open->FNumber = 1;
         Open->FText = "designed text";
         Auto->FText = "designed text";
@@ -464,22 +517,43 @@ TEST_F(LanguageTest, TextThatIsNoIntegerEndsTranslateWithAnError)
     EXPECT_EQ(Open->FCount, 1u);
 }
 
-TEST_F(LanguageTest, KindsOfProperty)
+TEST_F(LanguageTest, EachKindOfPropertyReadsTheTranslationItsOwnWay)
 {
-    const QMetaObject& meta = TestComponent::staticMetaObject;
-    auto property = [&](const char* name) { return meta.property(meta.indexOfProperty(name)); };
-    EXPECT_TRUE(TLanguage::StringProperty(property("text")));
-    EXPECT_TRUE(TLanguage::StringProperty(property("objectName")));
-    EXPECT_FALSE(TLanguage::StringProperty(property("number")));
-    EXPECT_FALSE(TLanguage::StringProperty(property("items")));
-    EXPECT_TRUE(TLanguage::IntegerProperty(property("number")));
-    EXPECT_TRUE(TLanguage::IntegerProperty(property("count")));
-    EXPECT_FALSE(TLanguage::IntegerProperty(property("ratio")));
-    EXPECT_FALSE(TLanguage::IntegerProperty(property("text")));
-    EXPECT_FALSE(TLanguage::StringProperty(QMetaProperty()));
-    EXPECT_FALSE(TLanguage::IntegerProperty(QMetaProperty()));
-    EXPECT_EQ(KindOfProperty(property("items")), PropertyKind::StringList);
-    EXPECT_EQ(KindOfProperty(property("ratio")), PropertyKind::Other);
+    auto language = Engine("[Translations]\n"
+                           "FormTarvix.ActionOpen.Caption=42\n"
+                           "FormTarvix.ActionOpen.items=7\n"
+                           "FormTarvix.ActionOpen.number=0x20\n"
+                           "FormTarvix.ActionOpen.count=$20\n"
+                           "FormTarvix.ActionOpen.ratio=0.25\n"
+                           "FormTarvix.tbAuto.Caption=$10\n"
+                           "FormTarvix.tbAuto.items=not, a number\n",
+        { "FormTarvix.ActionOpen.Caption", "FormTarvix.ActionOpen.items", "FormTarvix.ActionOpen.number",
+            "FormTarvix.ActionOpen.count", "FormTarvix.ActionOpen.ratio", "FormTarvix.tbAuto.Caption",
+            "FormTarvix.tbAuto.items" });
+    QMap<QString, QString> shown;
+    language->OnTranslate = [&](TLanguage*, QObject* component, const QString& property, const QString& old, QString&) {
+        if (component == Open)
+            shown[property] = old;
+    };
+    EXPECT_NO_THROW(language->Translate());
+
+    // Texts and lists take the text as it is, digits or not; numbers are read as numbers; a
+    // kind a file cannot set is left alone without an error.
+    EXPECT_EQ(Open->FText, "42");
+    EXPECT_EQ(Auto->FText, "$10");
+    EXPECT_EQ(Open->FItems, QStringList({ "7" }));
+    EXPECT_EQ(Auto->FItems, QStringList({ "not, a number" }));
+    EXPECT_EQ(Open->FNumber, 32);
+    EXPECT_EQ(Open->FCount, 32u);
+    EXPECT_EQ(Open->FRatio, 0.5);
+
+    // The callback is shown the current value of a text only.
+    EXPECT_EQ(shown.value("Caption"), "designed text");
+    EXPECT_EQ(shown.value("items"), "");
+    EXPECT_EQ(shown.value("number"), "");
+    EXPECT_EQ(shown.value("count"), "");
+    EXPECT_EQ(shown.value("ratio"), "");
+    EXPECT_EQ(shown.size(), 5);
 }
 
 TEST_F(LanguageTest, AnEditedFileTakesEffectAtTheNextCall)

@@ -54,11 +54,15 @@ void ExpectSane(const QByteArray& bytes, const ImageInfo& info)
     }
     EXPECT_LT(info.ExifTiff.size(), 65536);
     EXPECT_LE(info.ExifTiff.size(), bytes.size());
-    for (const QByteArray& tiff : { info.ExifTiff, bytes })
+    for (const bool whole : { false, true }) {
+        SCOPED_TRACE(whole ? "whole file as TIFF" : "EXIF TIFF block");
+        const QByteArray& tiff = whole ? bytes : info.ExifTiff;
         for (const PropertyItem& item : ParsePropertyItems(tiff)) {
+            SCOPED_TRACE("tag " + std::to_string(item.id));
             EXPECT_EQ(item.length, quint32(item.value.size()));
             EXPECT_LE(item.value.size(), tiff.size());
         }
+    }
 }
 
 } // namespace

@@ -57,6 +57,28 @@ private:
     QTemporaryDir FDir;
 };
 
+// What the kernel itself says of a plain disk or a partition of one (no mapping, no loop
+// device, no card reader): the disk's removable flag. Nothing for any other device.
+std::optional<bool> KernelRemovableFlag(dev_t device)
+{
+    QString node
+        = QFileInfo(QStringLiteral("/sys/dev/block/%1:%2").arg(major(device)).arg(minor(device))).canonicalFilePath();
+    if (node.isEmpty())
+        return std::nullopt;
+    if (QFileInfo::exists(node + "/partition"))
+        node = QFileInfo(node).path();
+    if (QFileInfo::exists(node + "/loop") || QFileInfo(node).fileName().startsWith("mmcblk")
+        || !QDir(node + "/slaves").isEmpty(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        return std::nullopt;
+    QFile file(node + "/removable");
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray flag = file.readAll().trimmed();
+    if (flag != "0" && flag != "1")
+        return std::nullopt;
+    return flag == "1";
+}
+
 } // namespace
 
 TEST(RemovableDrive, UsbDiskItsPartitionAndAtaDisks)
@@ -143,6 +165,7 @@ TEST(RemovableDrive, LoopDeviceLiesWhereItsBackingFileLies)
         GTEST_SKIP() << "the temporary folder has no block device underneath";
 
     for (const QByteArray& removable : { QByteArray("1"), QByteArray("0") }) {
+        SCOPED_TRACE("disk removable=" + removable.toStdString());
         FakeSysfs sys;
         sys.AddDisk("pci0000:00/usb1/block/sdz", *under, removable);
         const QString loop = sys.AddDisk("virtual/block/loop0", makedev(7, 0), "0");
@@ -228,9 +251,34 @@ TEST(RemovableDrive, MajorZeroFileSystemsAreFoundThroughTheMountTable)
     EXPECT_EQ(BlockDeviceOf("/proc/self", dir.filePath("missing")), std::nullopt);
 }
 
-TEST(RemovableDrive, RealSystemAnswersWithoutFailing)
+TEST(RemovableDrive, RealSysfsAnswersAsTheKernelsFlagSays)
 {
-    // Whatever the machine, the real sysfs and mount table are walked without failing.
-    IsOnRemovableDrive(QDir::currentPath());
+    // The fake trees link with absolute paths; the kernel links relatively and nests its
+    // folders differently. Each plain disk and partition of this machine must answer as the
+    // kernel flags it, and so must a file on one.
+    int checked = 0;
+    for (const QFileInfo& link :
+        QDir("/sys/dev/block").entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        const QStringList numbers = link.fileName().split(':');
+        if (numbers.size() != 2)
+            continue;
+        const dev_t device = makedev(numbers[0].toUInt(), numbers[1].toUInt());
+        const std::optional<bool> flag = KernelRemovableFlag(device);
+        if (!flag)
+            continue;
+        SCOPED_TRACE(link.fileName().toStdString() + " " + link.canonicalFilePath().toStdString());
+        EXPECT_EQ(IsRemovableBlockDevice(device), *flag);
+        ++checked;
+    }
+
+    const QString source = QStringLiteral(TARVIX_SOURCE_DIR "/CMakeLists.txt");
+    const std::optional<dev_t> device = BlockDeviceOf(source);
+    if (const std::optional<bool> flag = device ? KernelRemovableFlag(*device) : std::nullopt) {
+        SCOPED_TRACE(source.toStdString());
+        EXPECT_EQ(IsOnRemovableDrive(source), *flag);
+    }
     EXPECT_FALSE(IsOnRemovableDrive("/proc/self/status")); // no block device under /proc
+    EXPECT_FALSE(IsOnRemovableDrive(source + ".missing"));
+    if (checked == 0)
+        GTEST_SKIP() << "no plain disk in /sys/dev/block";
 }

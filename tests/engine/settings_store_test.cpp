@@ -7,8 +7,10 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace K = SettingsKeys;
@@ -40,6 +42,30 @@ private:
     const char* FName;
     bool FHad;
     QByteArray FOld;
+};
+
+// Limits the size of every file this process writes for the life of the object; a write past
+// the limit fails with EFBIG instead of raising SIGXFSZ, which would end the test program.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &FOld);
+        FOldHandler = ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit { bytes, FOld.rlim_max };
+        FSet = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~ScopedFileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &FOld);
+        ::signal(SIGXFSZ, FOldHandler);
+    }
+    bool Set() const { return FSet; }
+
+private:
+    rlimit FOld {};
+    void (*FOldHandler)(int) = SIG_DFL;
+    bool FSet = false;
 };
 
 // Each test gets its own empty per-user configuration folder.
@@ -90,7 +116,7 @@ TEST_F(SettingsStoreTest, FirstRunGivesTheTableDefaultsAndCreatesNothing)
     EXPECT_EQ(store.Read(K::BackColor), 0xFFFFFF);
     EXPECT_EQ(store.Read(K::ForeColor), 0);
     for (int n = 0; n < K::MruCount; ++n)
-        EXPECT_FALSE(store.ValueExists(K::Section, K::MruKey(n)));
+        EXPECT_FALSE(store.ValueExists(K::Section, K::MruKey(n))) << K::MruKey(n).toStdString();
     EXPECT_FALSE(store.Read(K::ShowTree));
     EXPECT_EQ(store.ReadInteger(K::Section, K::TreeWidth, K::DesignedTreeWidth), 148);
     EXPECT_TRUE(SettingsStore::OpenPerUser().Read(K::DisplayCropWarning));
@@ -286,6 +312,8 @@ TEST_F(SettingsStoreTest, TarvixPortableChoosesTheFormAtEachOpening)
     // Unset or any other value: the drive decides.
     const bool removable = IsOnRemovableDrive(ExecutablePath());
     for (const QByteArray& value : { QByteArray(), QByteArray("yes"), QByteArray(""), QByteArray(" 1") }) {
+        SCOPED_TRACE(
+            value.isNull() ? std::string("TARVIX_PORTABLE unset") : "TARVIX_PORTABLE=\"" + value.toStdString() + '"');
         ScopedEnv portable("TARVIX_PORTABLE", value);
         EXPECT_EQ(IsPortableRun(), removable);
         EXPECT_EQ(SettingsStore::Open().Path(), removable ? PortableSettingsPath() : UserFile());
@@ -324,18 +352,31 @@ TEST_F(SettingsStoreTest, RefusedWriteThrowsWithThePath)
     EXPECT_EQ(ReadAll(blocker), "x");
 }
 
-TEST_F(SettingsStoreTest, RefusedWriteInAReadOnlyFolder)
+TEST_F(SettingsStoreTest, RefusedWriteOnAFullDriveKeepsTheFileAsItWas)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions refuse nothing to root";
-    const QString folder = FConfig.filePath("stick");
-    WriteAll(folder + "/tarvix.ini", "[Main]\nWinWidth=900\n");
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-    SettingsStore store = SettingsStore::OpenFile(folder + "/tarvix.ini");
+    // A full stick: the file is read, but no byte of its replacement can be written. A size
+    // limit refuses root as well, where a read-only folder would not.
+    const QString path = FConfig.filePath("stick/tarvix.ini");
+    WriteAll(path, "[Main]\nWinWidth=900\nLastFolder=/media/stick\n");
+    SettingsStore store = SettingsStore::OpenFile(path);
     EXPECT_EQ(store.ReadInteger("Main", "WinWidth", 800), 900);
-    EXPECT_THROW(store.WriteInteger("Main", "WinWidth", 1024), TarvixError);
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(ReadAll(folder + "/tarvix.ini"), "[Main]\nWinWidth=900\n");
+    // Nothing is reported inside the limit: a failure message written to a file would be lost.
+    bool limited = false;
+    QString refusal = "no error";
+    {
+        ScopedFileSizeLimit full(0);
+        limited = full.Set();
+        try {
+            store.WriteInteger("Main", "WinWidth", 1024);
+        } catch (const TarvixError& error) {
+            refusal = error.Message();
+        }
+    }
+    ASSERT_TRUE(limited);
+    EXPECT_EQ(refusal, "Unable to write to " + path);
+    EXPECT_EQ(ReadAll(path), "[Main]\nWinWidth=900\nLastFolder=/media/stick\n");
+    EXPECT_EQ(QDir(FConfig.filePath("stick")).entryList(QDir::Files | QDir::Hidden), QStringList("tarvix.ini"));
+    EXPECT_EQ(store.ReadInteger("Main", "WinWidth", 800), 900); // the refused value is not taken for stored
 }
 
 TEST_F(SettingsStoreTest, AFileThatCannotBeReadIsNotReplaced)

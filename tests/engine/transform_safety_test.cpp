@@ -112,13 +112,15 @@ TEST_F(TransformSafety, AKilledTransformLeavesTheOldPictureOrTheNewOneAndNothing
                 ::link(QFile::encodeName(path).constData(), QFile::encodeName(Folder.File("b.jpg")).constData()), 0);
         }
         const qint64 lifetime = TurnInChild(path, -1);
-        const int trials = 24;
+        // Kills from the very start to well past the usual end, so that a loaded machine
+        // still sees both sides.
+        const int trials = 30;
         int old = 0;
         int done = 0;
         for (int i = 0; i < trials; ++i) {
             SCOPED_TRACE(i);
             WriteBytes(path, original);
-            TurnInChild(path, lifetime * i / (trials - 2));
+            TurnInChild(path, lifetime * i / 10);
             // An overwrite in place may be cut short; the copy it kept is put back by the
             // next run that opens the file.
             LockedFile reopened;
