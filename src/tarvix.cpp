@@ -4,6 +4,8 @@
 #include "base/program_module.h"
 #include "base/silent_scan.h"
 
+using namespace tarvix;
+
 int main(int argc, char** argv)
 {
     if (SilentCorrectionHasNothingToDo(argc, argv))

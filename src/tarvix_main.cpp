@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <exception>
 
+using namespace tarvix;
+
 namespace {
 
 // Whether message boxes can reach a user. A window can also be asked for on a platform of
@@ -26,14 +28,6 @@ bool DisplayAvailable()
 bool WindowPlatformAvailable()
 {
     return DisplayAvailable() || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
-QStringList ParametersOf(int argc, char** argv)
-{
-    QStringList parameters;
-    for (int i = 1; i < argc; ++i)
-        parameters.append(QString::fromLocal8Bit(argv[i]));
-    return parameters;
 }
 
 int RunCommandLineOnTerminal(int argc, char** argv, const QStringList& parameters)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "base/module_export.h"
+
 // The program behind the launcher, in a module of its own (see tarvix.cpp).
 extern "C" {
 // The browser window without parameters, the command-line mode with them. Returns the
 // exit status.
-int TarvixMain(int argc, char** argv);
+TARVIX_EXPORT int TarvixMain(int argc, char** argv);
 }

@@ -9,6 +9,8 @@
 
 #include <QApplication>
 
+using namespace tarvix;
+
 namespace {
 
 int RunWindow(int argc, char** argv)
@@ -41,6 +43,8 @@ int RunCommandLineWithDisplay(int argc, char** argv)
 
 int TarvixWindowMain(int argc, char** argv)
 {
+    // The module has its own copy of the engine, which must know the parameters too.
+    SetProcessParameters(ParametersOf(argc, argv));
     if (argc > 1)
         return RunCommandLineWithDisplay(argc, argv);
     return RunWindow(argc, argv);

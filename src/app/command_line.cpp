@@ -11,22 +11,25 @@
 
 #include <QFileInfo>
 
+namespace tarvix {
+
 const char* const UsageMessage = "Invalid command line parameters (should be tarvix.exe -[r|l|u|v|h] [-s] filename)";
 
 namespace {
 
 // The first transform switch in the order r, l, u, v, h decides, wherever it was written.
-int TransformCodeOf(const QStringList& parameters)
+std::optional<TransformCode> TransformCodeOf(const QStringList& parameters)
 {
     static const struct {
         const char* Name;
-        int Code;
-    } switches[] = { { "r", RotateRight }, { "l", RotateLeft }, { "u", Rotate180 }, { "v", FlipVertical },
-        { "h", FlipHorizontal } };
+        TransformCode Code;
+    } switches[]
+        = { { "r", TransformCode::RotateRight }, { "l", TransformCode::RotateLeft }, { "u", TransformCode::Rotate180 },
+              { "v", TransformCode::FlipVertical }, { "h", TransformCode::FlipHorizontal } };
     for (const auto& s : switches)
         if (HasSwitch(parameters, QString::fromLatin1(s.Name)))
             return s.Code;
-    return 0;
+    return std::nullopt;
 }
 
 void Run(
@@ -44,13 +47,13 @@ void Run(
         return;
     }
 
-    const int code = TransformCodeOf(parameters);
-    if (code == 0)
+    const std::optional<TransformCode> code = TransformCodeOf(parameters);
+    if (!code)
         throw TarvixError(TranslateMessage(language, UsageMessage));
     if (!QFileInfo(path).isFile())
         throw TarvixError(
             TranslateMessage(language, "Cannot open \"%s\". The file has been moved or deleted.", { path }));
-    TransformJpegFile(language, path, code, keepTimestamp, makeBackup, dialogs);
+    TransformJpegFile(language, path, *code, keepTimestamp, makeBackup, dialogs);
 }
 
 } // namespace
@@ -70,3 +73,5 @@ int RunCommandLine(const QStringList& parameters, Dialogs& dialogs)
         return 1;
     }
 }
+
+} // namespace tarvix

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+namespace tarvix {
+
 class Dialogs;
 
 // The usage text of the command line, in English.
@@ -12,3 +14,5 @@ extern const char* const UsageMessage;
 // own errors through `dialogs`, once. Returns the exit status: 0 after success or a
 // declined question, 1 after a reported error.
 int RunCommandLine(const QStringList& parameters, Dialogs& dialogs);
+
+} // namespace tarvix

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <unistd.h>
 
+namespace tarvix {
+
 ConsoleDialogs::ConsoleDialogs(FILE* input, FILE* output)
     : FInput(input)
     , FOutput(output)
@@ -74,3 +76,5 @@ void ConsoleDialogs::ProcessEvents()
 {
     QCoreApplication::processEvents();
 }
+
+} // namespace tarvix

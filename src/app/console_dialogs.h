@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+namespace tarvix {
+
 class ConsoleProgress;
 
 // Questions and messages on the terminal, for the command line without a display.
@@ -33,3 +35,5 @@ private:
     bool FInteractive;
     ConsoleProgress* FProgress = nullptr;
 };
+
+} // namespace tarvix

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+namespace tarvix {
+
 namespace {
 
 volatile std::sig_atomic_t InterruptRequested = 0;
@@ -85,3 +87,5 @@ void ConsoleProgress::Draw()
     std::fflush(FOutput);
     FOnScreen = true;
 }
+
+} // namespace tarvix

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <functional>
 
+namespace tarvix {
+
 // Progress on the terminal: a one-line bar on the output when it is a terminal, and
 // Ctrl+C as the Cancel button, seen between two files. A second Ctrl+C ends the process
 // as usual; a file being written is safe either way.
@@ -40,3 +42,5 @@ private:
     long long FPosition = 0;
     struct sigaction FPreviousInterrupt { };
 };
+
+} // namespace tarvix

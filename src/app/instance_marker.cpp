@@ -8,6 +8,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+namespace tarvix {
+
 namespace {
 UniqueFd& Marker()
 {
@@ -31,3 +33,5 @@ void CloseInstanceMarker()
 {
     Marker().Reset();
 }
+
+} // namespace tarvix

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+namespace tarvix {
+
 // Letter case aside, for ASCII only: switches and file extensions, where no other letter
 // folds to one of theirs.
 inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
@@ -14,3 +16,5 @@ inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
             return false;
     return true;
 }
+
+} // namespace tarvix

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <sys/stat.h>
 
+namespace tarvix {
+
 namespace {
 // Reads beyond the head fetch at least this much: the small segments that follow one
 // another then come from a single read.
@@ -32,3 +34,5 @@ const unsigned char* FileByteSource::Bytes(uint64_t offset, size_t length)
     FWindow.resize(ReadAt(FFd, FWindow.data(), want, off_t(offset)));
     return length <= FWindow.size() ? FWindow.data() : nullptr;
 }
+
+} // namespace tarvix

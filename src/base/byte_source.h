@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace tarvix {
+
 // The bytes of a file or of a memory block, read on demand, so that one reader of a format
 // serves the launcher (no Qt), the engine and the fuzzers alike.
 class ByteSource {
@@ -53,3 +55,5 @@ private:
     std::vector<unsigned char> FWindow;
     uint64_t FWindowStart = 0;
 };
+
+} // namespace tarvix

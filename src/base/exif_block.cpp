@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+namespace tarvix {
+
 namespace {
 
 // A chain without end, or pointers nested deeper than any camera writes, is a broken block.
@@ -181,3 +183,5 @@ void ForEachTiffEntry(const TiffView& tiff, TiffWalk walk, const std::function<v
     if (tiff.Valid())
         Walk(tiff, walk, visit).Run();
 }
+
+} // namespace tarvix

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace tarvix {
+
 namespace ExifTag {
 constexpr uint16_t Orientation = 0x0112;
 constexpr uint16_t ExifIfd = 0x8769; // pointer to the EXIF sub-IFD
@@ -77,3 +79,5 @@ enum class TiffWalk {
 // Calls `visit` for each entry of the walked IFDs that lies inside the block; an IFD whose
 // entry count runs past the block yields the entries that fit.
 void ForEachTiffEntry(const TiffView& tiff, TiffWalk walk, const std::function<void(const IfdEntry&)>& visit);
+
+} // namespace tarvix

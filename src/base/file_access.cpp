@@ -7,6 +7,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace tarvix {
+
 UniqueFd OpenRegularFile(const char* path)
 {
     // Without O_NONBLOCK, opening a FIFO would wait for a writer.
@@ -44,3 +46,5 @@ std::string ExecutableFile()
     }
     return {};
 }
+
+} // namespace tarvix

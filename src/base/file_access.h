@@ -6,6 +6,8 @@
 #include <string>
 #include <sys/types.h>
 
+namespace tarvix {
+
 // Opens a regular file for reading; invalid for anything else, so that a FIFO or a device
 // named like a photo can neither block the caller nor feed it without end.
 UniqueFd OpenRegularFile(const char* path);
@@ -16,3 +18,5 @@ size_t ReadAt(int fd, void* into, size_t size, off_t offset);
 
 // The running program's executable, links resolved; empty when it cannot be read.
 std::string ExecutableFile();
+
+} // namespace tarvix

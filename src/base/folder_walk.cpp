@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+namespace tarvix {
+
 namespace {
 
 using FolderId = std::pair<dev_t, ino_t>;
@@ -95,3 +97,5 @@ void WalkJpegFiles(const std::string& folder, bool recursive, const std::functio
     std::set<FolderId> visited;
     Walk(folder, recursive, visited, found);
 }
+
+} // namespace tarvix

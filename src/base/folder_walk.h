@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace tarvix {
+
 // The folder walk behind the JPEG file list, without Qt: the program's launcher runs it
 // before any library is loaded, and the engine runs the very same walk.
 
@@ -16,3 +18,5 @@ bool HasJpegExtension(std::string_view name);
 // reached twice (through symbolic links) is walked once. What cannot be read is passed over.
 // The walk ends early when `found` returns false.
 void WalkJpegFiles(const std::string& folder, bool recursive, const std::function<bool(const std::string&)>& found);
+
+} // namespace tarvix

@@ -1,5 +1,7 @@
 #include "base/jpeg_segments.h"
 
+namespace tarvix {
+
 namespace {
 // Bounds for hostile input: no real file has this many segments in front of its first scan,
 // or this many stray and fill bytes before one marker.
@@ -63,3 +65,5 @@ bool JpegSegmentWalker::Next(JpegSegment& segment)
     FDone = true;
     return false;
 }
+
+} // namespace tarvix

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace tarvix {
+
 namespace JpegMarker {
 constexpr uint8_t Soi = 0xD8;
 constexpr uint8_t Eoi = 0xD9;
@@ -40,3 +42,5 @@ private:
     int FSegments = 0;
     bool FDone = false;
 };
+
+} // namespace tarvix

@@ -4,6 +4,8 @@
 #include "base/file_access.h"
 #include "base/jpeg_segments.h"
 
+namespace tarvix {
+
 namespace {
 // Camera files keep their EXIF block within this, so one read usually does.
 constexpr size_t HeadSize = 16 * 1024;
@@ -61,3 +63,5 @@ uint16_t ReadFileOrientation(const char* path)
     FileByteSource file(fd.Get(), HeadSize);
     return OrientationOfJpeg(file);
 }
+
+} // namespace tarvix

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace tarvix {
+
 // The one reader of the EXIF orientation, shared by the launcher's quick scan and the
 // engine, so the two can never disagree about a file.
 
@@ -24,3 +26,5 @@ inline bool IsCorrectableOrientation(uint16_t value)
 {
     return value == 3 || value == 6 || value == 8;
 }
+
+} // namespace tarvix

@@ -6,6 +6,8 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+namespace tarvix {
+
 namespace {
 
 std::string ExecutableFolder()
@@ -30,9 +32,10 @@ std::string ProgramModulePath(const char* fileName)
 int RunProgramModule(
     const char* fileName, const char* symbol, int argc, char** argv, const char* what, int failureStatus)
 {
-    // Global, so that a part loaded later finds this one's functions; kept until the
-    // process ends, because Qt's own clean-up at exit runs code in it.
-    void* module = ::dlopen(ProgramModulePath(fileName).c_str(), RTLD_NOW | RTLD_GLOBAL);
+    // Each part carries what it needs and shows nothing but its entry, so none of its names
+    // can meet a plugin's. Kept until the process ends, because Qt's own clean-up at exit
+    // runs code in it.
+    void* module = ::dlopen(ProgramModulePath(fileName).c_str(), RTLD_NOW | RTLD_LOCAL);
     void* entry = module ? ::dlsym(module, symbol) : nullptr;
     if (!entry) {
         std::fprintf(stderr, "tarvix: %s cannot be loaded: %s\n", what, ::dlerror());
@@ -41,3 +44,5 @@ int RunProgramModule(
     using Entry = int (*)(int, char**);
     return reinterpret_cast<Entry>(entry)(argc, argv);
 }
+
+} // namespace tarvix

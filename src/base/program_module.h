@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace tarvix {
+
 // The program's parts that are loaded on demand: beside the executable in a build tree,
 // in the library folder of an installed program.
 std::string ProgramModulePath(const char* fileName);
@@ -11,3 +13,5 @@ std::string ProgramModulePath(const char* fileName);
 // `what` and returns `failureStatus`.
 int RunProgramModule(
     const char* fileName, const char* symbol, int argc, char** argv, const char* what, int failureStatus);
+
+} // namespace tarvix

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <sys/stat.h>
 
+namespace tarvix {
+
 namespace {
 
 bool IsAsciiSwitch(std::string_view parameter, std::string_view name)
@@ -67,3 +69,5 @@ bool SilentCorrectionHasNothingToDo(int argc, char** argv)
     });
     return nothing;
 }
+
+} // namespace tarvix

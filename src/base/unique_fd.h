@@ -3,6 +3,8 @@
 #include <unistd.h>
 #include <utility>
 
+namespace tarvix {
+
 // Owns a file descriptor and closes it on every path.
 class UniqueFd {
 public:
@@ -44,3 +46,5 @@ public:
 private:
     int FFd = -1;
 };
+
+} // namespace tarvix

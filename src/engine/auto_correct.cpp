@@ -13,6 +13,8 @@
 #include <QScopeGuard>
 #include <climits>
 
+namespace tarvix {
+
 namespace {
 
 const char* const FoundText = "%s has detected %u images that can be automatically transformed to normal orientation.";
@@ -25,7 +27,7 @@ QStringList CorrectableFiles(const QString& folder, bool includeSubfolders)
     QStringList files;
     ListJpegFiles(folder, files, includeSubfolders);
     for (qsizetype i = files.size() - 1; i >= 0; --i)
-        if (CorrectingTransform(ReadExifOrientation(files[i])) == 0)
+        if (!CorrectingTransform(ReadExifOrientation(files[i])))
             files.removeAt(i);
     return files;
 }
@@ -52,8 +54,8 @@ void CorrectFiles(const QStringList& files, Dialogs& dialogs, Dialogs::Progress&
         if (progress.WantCancel())
             break;
         const quint16 orientation = ReadExifOrientation(path);
-        if (const int code = CorrectingTransform(orientation))
-            how.Transform(path, code, TransformOptions { true, orientation });
+        if (const std::optional<TransformCode> code = CorrectingTransform(orientation))
+            how.Transform(path, *code, TransformOptions { true, orientation });
         if (how.AfterFile)
             how.AfterFile(path);
         progress.SetProgressBy(1);
@@ -62,17 +64,17 @@ void CorrectFiles(const QStringList& files, Dialogs& dialogs, Dialogs::Progress&
 
 } // namespace
 
-int CorrectingTransform(quint16 orientation)
+std::optional<TransformCode> CorrectingTransform(quint16 orientation)
 {
     switch (orientation) {
     case 3:
-        return Rotate180;
+        return TransformCode::Rotate180;
     case 6:
-        return RotateRight;
+        return TransformCode::RotateRight;
     case 8:
-        return RotateLeft;
+        return TransformCode::RotateLeft;
     default:
-        return 0;
+        return std::nullopt;
     }
 }
 
@@ -106,8 +108,10 @@ void AutoTransformFolder(const QString& folder, bool includeSubfolders, const TL
     AutoCorrection how;
     how.Title = QStringLiteral("Tarvix");
     how.Silent = SilentSwitchPresent();
-    how.Transform = [&](const QString& path, int code, const TransformOptions& options) {
+    how.Transform = [&](const QString& path, TransformCode code, const TransformOptions& options) {
         TransformJpegFile(language, path, code, keepTimestamp, makeBackup, ownerWindow, options);
     };
     CorrectFolder(folder, includeSubfolders, language, ownerWindow, how);
 }
+
+} // namespace tarvix

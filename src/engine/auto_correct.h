@@ -5,12 +5,15 @@
 #include <QString>
 #include <functional>
 
+namespace tarvix {
+
 class Dialogs;
 class TLanguage;
 
 // The TransformCode that turns a picture upright by its orientation value: 3 gives a half
-// turn, 6 a right turn, 8 a left turn; 0 for every other value (upright, mirrored, none).
-int CorrectingTransform(quint16 orientation);
+// turn, 6 a right turn, 8 a left turn; nothing for every other value (upright, mirrored,
+// none).
+std::optional<TransformCode> CorrectingTransform(quint16 orientation);
 
 // How a caller of the folder correction differs from another: the command line and the
 // browser window run the same steps around their own transform and repaint.
@@ -19,7 +22,7 @@ struct AutoCorrection {
     bool Silent = false; // no question before, no notice when nothing was found
     // Asked to wait for a file another run is turning, and to leave it alone when its
     // orientation is no longer the one that was read.
-    std::function<void(const QString& path, int code, const TransformOptions& options)> Transform;
+    std::function<void(const QString& path, TransformCode code, const TransformOptions& options)> Transform;
     std::function<void(const QString& path)> AfterFile; // every existing file, turned or not
     std::function<void()> AfterLoop; // also when an error ends the run
 };
@@ -33,3 +36,5 @@ void CorrectFolder(const QString& folder, bool includeSubfolders, const TLanguag
 // The command line's correction: silent with the switch s, "Tarvix" as title.
 void AutoTransformFolder(const QString& folder, bool includeSubfolders, const TLanguage& language, bool keepTimestamp,
     bool makeBackup, Dialogs& ownerWindow);
+
+} // namespace tarvix

@@ -4,6 +4,8 @@
 #include <QMetaType>
 #include <utility>
 
+namespace tarvix {
+
 namespace {
 
 TopLevelComponentProvider& Provider()
@@ -119,3 +121,5 @@ PropertyKind KindOfProperty(const QMetaProperty& property)
         return PropertyKind::Other;
     }
 }
+
+} // namespace tarvix

@@ -6,6 +6,8 @@
 #include <QStringView>
 #include <functional>
 
+namespace tarvix {
+
 // The reflection the language engine needs, over the QObject tree and Qt's meta-object
 // properties. QtCore only: the user interface registers where its windows come from.
 //
@@ -45,3 +47,5 @@ QMetaProperty FindComponentProperty(const QObject* component, QStringView name);
 // The kinds of property a language file can set. Anything else is Other.
 enum class PropertyKind { String, Integer, StringList, Other };
 PropertyKind KindOfProperty(const QMetaProperty& property);
+
+} // namespace tarvix

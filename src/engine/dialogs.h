@@ -3,6 +3,8 @@
 #include <QString>
 #include <memory>
 
+namespace tarvix {
+
 // Everything the engine asks or tells the user goes through this interface, so that
 // every engine function runs the same under a window, on a terminal and in tests.
 class Dialogs {
@@ -42,3 +44,5 @@ public:
     // Lets the user interface repaint and deliver pending input (a Cancel click, Ctrl+C).
     virtual void ProcessEvents() = 0;
 };
+
+} // namespace tarvix

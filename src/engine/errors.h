@@ -3,6 +3,8 @@
 #include <QString>
 #include <stdexcept>
 
+namespace tarvix {
+
 // The program's general error: it carries a finished, translated text for the user.
 // Questions answered No are not errors; they end an operation silently.
 class TarvixError : public std::runtime_error {
@@ -27,3 +29,5 @@ public:
     {
     }
 };
+
+} // namespace tarvix

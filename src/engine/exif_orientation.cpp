@@ -5,6 +5,8 @@
 
 #include <QList>
 
+namespace tarvix {
+
 namespace {
 
 const QByteArray XmpHeader("http://ns.adobe.com/xap/1.0/\0", 29);
@@ -114,3 +116,5 @@ void ResetExifOrientation(QByteArray& jpeg, quint16 value)
         if (patch.Position >= 0 && patch.Position + patch.Bytes.size() <= jpeg.size())
             jpeg.replace(patch.Position, patch.Bytes.size(), patch.Bytes);
 }
+
+} // namespace tarvix

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+namespace tarvix {
+
 // Writes `value` into every EXIF orientation entry that a reader of the picture could find
 // (IFD0, the EXIF and GPS IFDs, the thumbnail's IFD1 and the chain after it), each in its
 // own type so that it reads back as `value`, and into the XMP tiff:Orientation value. Only
@@ -10,3 +12,5 @@
 // and nothing is reported: a broken structure just ends the rewrite. A value of 0 does
 // nothing.
 void ResetExifOrientation(QByteArray& jpeg, quint16 value);
+
+} // namespace tarvix

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <bit>
 
+namespace tarvix {
+
 namespace {
 
 // A block from a JPEG segment is under 64 KiB, so its own entries can never come near these;
@@ -137,3 +139,5 @@ QList<PropertyItem> ParsePropertyItems(QByteArrayView tiff)
         walker.ReadIfd(gpsIfd);
     return walker.Items;
 }
+
+} // namespace tarvix

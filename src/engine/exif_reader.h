@@ -6,6 +6,8 @@
 #include <QByteArrayView>
 #include <QList>
 
+namespace tarvix {
+
 // One EXIF property: its tag, the byte count of its value, its TIFF type and the value bytes,
 // each element in host byte order whatever the file's order (SHORT 2 bytes, LONG and FLOAT 4,
 // RATIONAL two 4-byte numbers numerator first, DOUBLE 8; bytes and text as they lie).
@@ -22,3 +24,5 @@ struct PropertyItem {
 // entry never hides the picture's. Entries of an unknown type or whose value lies outside the
 // block are left out; a broken header gives no properties.
 QList<PropertyItem> ParsePropertyItems(QByteArrayView tiff);
+
+} // namespace tarvix

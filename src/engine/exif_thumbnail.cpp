@@ -9,6 +9,8 @@
 #include <memory>
 #include <turbojpeg.h>
 
+namespace tarvix {
+
 namespace {
 
 constexpr quint16 TypeShort = 3;
@@ -330,3 +332,5 @@ void SetPixelDimensions(QByteArray& tiff, int width, int height)
     for (const auto& [entry, value] : std::as_const(writes))
         WriteSingleValue(tiff, big, entry, value);
 }
+
+} // namespace tarvix

@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <optional>
 
+namespace tarvix {
+
 // Both functions take the TIFF block of an EXIF segment: the bytes after "Exif\0\0" ("II" or
 // "MM", 42, the offset of IFD0). Neither trusts a single offset or count in it.
 
@@ -30,3 +32,5 @@ std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code);
 // its entry cannot hold, a missing entry or sub-IFD are left as they are. The block's length
 // never changes.
 void SetPixelDimensions(QByteArray& tiff, int width, int height);
+
+} // namespace tarvix

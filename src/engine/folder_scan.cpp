@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+namespace tarvix {
+
 void ListJpegFiles(const QString& folder, QStringList& list, bool recursive)
 {
     const QByteArray encoded = QFile::encodeName(folder);
@@ -18,3 +20,5 @@ bool HasJpegExtension(const QString& name)
     const QByteArray utf8 = name.toUtf8();
     return HasJpegExtension(std::string_view(utf8.constData(), size_t(utf8.size())));
 }
+
+} // namespace tarvix

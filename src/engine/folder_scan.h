@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace tarvix {
+
 // Appends the JPEG files of `folder` to `list` in the order the file system returns its
 // entries: hidden entries included, and a folder whose name ends in ".jpg" is listed like
 // a file. With `recursive`, each subfolder's files enter the list where the subfolder was
@@ -12,3 +14,5 @@ void ListJpegFiles(const QString& folder, QStringList& list, bool recursive);
 
 // Whether the name ends in ".jpg" or ".jpeg", in any letter case.
 bool HasJpegExtension(const QString& name);
+
+} // namespace tarvix

@@ -6,6 +6,8 @@
 
 #include <exception>
 
+namespace tarvix {
+
 namespace {
 
 // Camera files keep their EXIF block and frame header within this, so one read usually does.
@@ -56,3 +58,5 @@ quint16 ReadExifOrientation(const QString& fileName)
         return 1; // out of memory: an orientation that nothing corrects
     }
 }
+
+} // namespace tarvix

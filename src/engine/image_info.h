@@ -6,6 +6,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+namespace tarvix {
+
 // An image as opened for its size and properties: nothing of the pixels is decoded. A file
 // that is not a JPEG, or that ends before its frame header, is no image: its width and height
 // are 0 and it has no properties.
@@ -28,3 +30,5 @@ quint16 OrientationOfImage(const ImageInfo& image);
 // The orientation value of a file: 0 when it is no image or cannot be read (like a file the
 // image library cannot open, it has no properties), 1 should reading fail in any other way.
 quint16 ReadExifOrientation(const QString& fileName);
+
+} // namespace tarvix

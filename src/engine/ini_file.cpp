@@ -6,6 +6,8 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+namespace tarvix {
+
 QString TrimControl(QStringView text)
 {
     qsizetype begin = 0;
@@ -157,3 +159,5 @@ bool IniFile::Save(const QString& path, QString* error) const
         *error = file.errorString();
     return ok;
 }
+
+} // namespace tarvix

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <optional>
 
+namespace tarvix {
+
 // The small INI dialect shared by the settings file and the language files:
 // UTF-8 with an optional byte-order mark; every line trimmed of characters with codes of
 // 32 or less; ';' starts a comment line; "[name]" opens a section; "name=value" is an
@@ -46,3 +48,5 @@ private:
 
 // Trims the characters with codes of 32 or less from both ends.
 QString TrimControl(QStringView text);
+
+} // namespace tarvix

@@ -7,6 +7,8 @@
 #include <QtEndian>
 #include <algorithm>
 
+namespace tarvix {
+
 namespace {
 
 constexpr int MaxComponents = 10; // what the JPEG library accepts
@@ -117,3 +119,5 @@ bool HasEightRowMcu(const QString& fileName)
     window.resize(qsizetype(ReadAt(fd.Get(), window.data(), size_t(window.size()), 0)));
     return HasEightRowMcu(QByteArrayView(window));
 }
+
+} // namespace tarvix

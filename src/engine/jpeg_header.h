@@ -6,6 +6,8 @@
 #include <QString>
 #include <optional>
 
+namespace tarvix {
+
 class ByteSource;
 
 struct JpegComponent {
@@ -63,3 +65,5 @@ JpegHead ReadJpegHead(QByteArrayView bytes);
 // Any failure gives false, which is the cautious answer (the height is then tested against 16).
 bool HasEightRowMcu(const QString& fileName);
 bool HasEightRowMcu(QByteArrayView jpeg); // the same test on a file's bytes
+
+} // namespace tarvix

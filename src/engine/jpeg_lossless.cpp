@@ -17,6 +17,8 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+namespace tarvix {
+
 namespace {
 
 enum Failure { Ok = 0, BadCode = 1, Unreadable = 2, Busy = 3, NotTransformable = 4, Unwritable = 5 };
@@ -90,3 +92,5 @@ int JpegLosslessTransform(const QString& path, int code)
     ForgetCachedThumbnails(path);
     return Ok;
 }
+
+} // namespace tarvix

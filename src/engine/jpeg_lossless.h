@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+namespace tarvix {
+
 // Turns or mirrors the JPEG file at `path` in place without re-encoding it: code 1 turns it
 // 90 degrees clockwise, 2 by 180 degrees, 3 counter-clockwise, 4 flips top and bottom,
 // 5 left and right. Edge blocks that cannot move with the picture are trimmed. Every
@@ -29,3 +31,5 @@ private:
 // 0 on success, when `result` holds the turned picture; non-zero when the input is no
 // complete JPEG stream, too large, or the library fails.
 int TransformJpegBytes(QByteArrayView input, int code, TransformedJpeg& result);
+
+} // namespace tarvix

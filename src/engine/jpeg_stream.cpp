@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace tarvix {
+
 namespace {
 
 // From the first byte after a scan header: the offset of the marker that ends the
@@ -74,3 +76,5 @@ JpegStreamLayout ScanJpegStream(QByteArrayView d)
     }
     return layout;
 }
+
+} // namespace tarvix

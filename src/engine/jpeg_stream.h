@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QtGlobal>
 
+namespace tarvix {
+
 // What the lossless transform must know of a whole JPEG stream before handing it over.
 struct JpegStreamLayout {
     bool Complete = false; // the entropy-coded data ends in an EOI marker
@@ -15,3 +17,5 @@ struct JpegStreamLayout {
 // Walks the marker chain and the entropy-coded data of every scan. Bounds-checked; a
 // stream that stops early, or is no JPEG at all, is reported as not complete.
 JpegStreamLayout ScanJpegStream(QByteArrayView data);
+
+} // namespace tarvix

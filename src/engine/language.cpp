@@ -10,6 +10,8 @@
 #include <limits>
 #include <optional>
 
+namespace tarvix {
+
 namespace {
 
 const QString TranslationsSection = QStringLiteral("Translations");
@@ -204,3 +206,5 @@ QString TLanguage::TranslateUserMessage(const QString& sMessage) const
         return sMessage;
     return LoadLanguageFile(FLanguageFile).Value(MessagesSection, sMessage).value_or(sMessage);
 }
+
+} // namespace tarvix

@@ -7,6 +7,8 @@
 #include <functional>
 #include <utility>
 
+namespace tarvix {
+
 class TLanguage;
 
 // Called for each translation just before it is applied; the callback may change the text
@@ -73,3 +75,5 @@ private:
     QStringList FProperties;
     QString FSeparator;
 };
+
+} // namespace tarvix

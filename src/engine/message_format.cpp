@@ -2,6 +2,8 @@
 
 #include "engine/language.h"
 
+namespace tarvix {
+
 namespace {
 
 bool IsPlaceholderKind(QChar c)
@@ -61,3 +63,5 @@ QString TranslateMessage(const TLanguage& language, const QString& english, cons
 {
     return FormatMessage(language.TranslateUserMessage(english), english, args);
 }
+
+} // namespace tarvix

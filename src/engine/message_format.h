@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+namespace tarvix {
+
 class TLanguage;
 
 // One argument of a message: a text or a whole number.
@@ -76,3 +78,5 @@ QString TranslateMessage(const TLanguage& language, const QString& english, cons
 // The placeholder kinds of a text in order ('s', 'd', 'u'), e.g. "su"; "%%" counts as
 // none. Sets *clean to false when the text holds any other '%' sequence.
 QString PlaceholderSequence(const QString& text, bool* clean = nullptr);
+
+} // namespace tarvix

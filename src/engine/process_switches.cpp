@@ -3,6 +3,8 @@
 #include <QCollator>
 #include <QLocale>
 
+namespace tarvix {
+
 namespace {
 QStringList& Parameters()
 {
@@ -10,6 +12,14 @@ QStringList& Parameters()
     return parameters;
 }
 } // namespace
+
+QStringList ParametersOf(int argc, char** argv)
+{
+    QStringList parameters;
+    for (int i = 1; i < argc; ++i)
+        parameters.append(QString::fromLocal8Bit(argv[i]));
+    return parameters;
+}
 
 void SetProcessParameters(const QStringList& parameters)
 {
@@ -42,3 +52,5 @@ bool HasSwitch(const QStringList& parameters, const QString& name)
             return true;
     return false;
 }
+
+} // namespace tarvix

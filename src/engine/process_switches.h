@@ -3,9 +3,13 @@
 #include <QString>
 #include <QStringList>
 
+namespace tarvix {
+
 // The process's own parameters, without the program path. Set once by the process entry;
 // tests set them to simulate a command line.
 void SetProcessParameters(const QStringList& parameters);
+// The parameters of a process entry's argv, without the program path.
+QStringList ParametersOf(int argc, char** argv);
 const QStringList& ProcessParameters();
 
 // True when `parameter` is '-' or '/' followed by `name`, letter case aside.
@@ -25,3 +29,5 @@ inline bool SilentSwitchPresent()
 {
     return ProcessHasSwitch(QStringLiteral("s"));
 }
+
+} // namespace tarvix

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+namespace tarvix {
+
 // The keys of the settings store, all in section "Main", each with the
 // default that a read of it supplies. Read and write them through SettingsStore, e.g.
 //     store.ReadBool(SettingsKeys::Section, SettingsKeys::KeepTimestamp.Key, SettingsKeys::KeepTimestamp.Default)
@@ -93,3 +95,5 @@ constexpr int CenteredWinLeft(int screenWidth, int windowWidth)
 }
 
 } // namespace SettingsKeys
+
+} // namespace tarvix

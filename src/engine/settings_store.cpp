@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 
+namespace tarvix {
+
 bool IsPortableRun()
 {
     const QByteArray forced = qgetenv("TARVIX_PORTABLE");
@@ -193,3 +195,5 @@ void SettingsStore::Write(const IntegerSetting& setting, qint32 value)
 {
     WriteInteger(SettingsKeys::Section, setting.Key, value);
 }
+
+} // namespace tarvix

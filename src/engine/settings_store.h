@@ -7,6 +7,8 @@
 #include <QtGlobal>
 #include <optional>
 
+namespace tarvix {
+
 // The settings store. Both of its forms are INI files with the
 // same keys (settings_keys.h):
 // - portable run: the executable's path with its extension replaced by ".ini";
@@ -79,3 +81,5 @@ private:
 // The integer that INI text stands for under the rules of SettingsStore::ReadInteger;
 // nothing when it stands for none.
 std::optional<qint32> ParseSettingsInteger(QStringView text);
+
+} // namespace tarvix

@@ -22,6 +22,8 @@
 #include <cstring>
 #include <optional>
 
+namespace tarvix {
+
 namespace {
 
 // Pictures larger than this are not read into memory.
@@ -29,9 +31,10 @@ constexpr qint64 MaxFileSize = qint64(1) << 31;
 // How long a folder correction waits for a file that another run is turning.
 constexpr std::chrono::milliseconds BusyWait(5000);
 
-bool IsTransformCode(int code)
+// A code made from a number may be none of the five.
+bool IsTransformCode(TransformCode code)
 {
-    return code >= RotateRight && code <= FlipHorizontal;
+    return code >= TransformCode::RotateRight && code <= TransformCode::FlipHorizontal;
 }
 
 // What the transform needs to know of the picture before it touches the file.
@@ -105,7 +108,7 @@ bool ConfirmReadOnly(const TLanguage& language, const QString& fileName, Dialogs
 
 } // namespace
 
-quint16 OrientationAfterTransform(quint16 oldValue, int code)
+quint16 OrientationAfterTransform(quint16 oldValue, TransformCode code)
 {
     // Rows: old value 1 to 8; columns: code 1 to 5.
     static const quint16 table[8][5] = {
@@ -122,7 +125,7 @@ quint16 OrientationAfterTransform(quint16 oldValue, int code)
         return 0;
     if (!IsTransformCode(code))
         throw AssertionFailure("engine/transform.cpp: transform code outside 1 to 5");
-    return table[oldValue - 1][code - 1];
+    return table[oldValue - 1][LibraryCode(code) - 1];
 }
 
 QString BackupFileName(const QString& fileName)
@@ -162,7 +165,7 @@ void OpenLocked(const TLanguage& language, const QString& fileName, bool waitIfB
 
 } // namespace
 
-void TransformJpegFile(const TLanguage& language, const QString& fileName, int code, bool keepTimestamp,
+void TransformJpegFile(const TLanguage& language, const QString& fileName, TransformCode code, bool keepTimestamp,
     bool makeBackup, Dialogs& owner, const TransformOptions& options)
 {
     const bool cropWarningWanted
@@ -196,7 +199,7 @@ void TransformJpegFile(const TLanguage& language, const QString& fileName, int c
     // in one step: whatever happens, the file holds either the old picture with its old tag
     // or the new one with its new tag.
     TransformedJpeg turned;
-    if (TransformJpegBytes(bytes, code, turned) != 0)
+    if (TransformJpegBytes(bytes, LibraryCode(code), turned) != 0)
         RaiseCannotRotate(language, fileName);
     const std::optional<TurnedHead> head = UpdateTurnedMetadata(turned.Picture(), code, newOrientation);
     if (!head)
@@ -213,3 +216,5 @@ void TransformJpegFile(const TLanguage& language, const QString& fileName, int c
     if (timesError != 0)
         RaiseOsError(timesError); // the picture is turned; only its times are new
 }
+
+} // namespace tarvix

@@ -4,12 +4,14 @@
 #include <QtGlobal>
 #include <optional>
 
+namespace tarvix {
+
 class Dialogs;
 class TLanguage;
 
 // The lossless transforms, by the number that the command line, the window's actions and
 // the transform library share.
-enum TransformCode : int {
+enum class TransformCode : int {
     RotateRight = 1, // 90 degrees clockwise
     Rotate180 = 2,
     RotateLeft = 3, // 90 degrees counter-clockwise
@@ -19,7 +21,13 @@ enum TransformCode : int {
 
 // The orientation value that makes the transformed pixels look as the old ones looked
 // under `oldValue`; 0 when the old value is none of 1 to 8 (the tag is then left alone).
-quint16 OrientationAfterTransform(quint16 oldValue, int code);
+quint16 OrientationAfterTransform(quint16 oldValue, TransformCode code);
+
+// The number the transform library takes for `code`.
+constexpr int LibraryCode(TransformCode code)
+{
+    return static_cast<int>(code);
+}
 
 // Where the untouched copy goes: "IMG_1.jpg" gives "IMG_1_ORIGINAL.jpg" in the same folder.
 QString BackupFileName(const QString& fileName);
@@ -37,5 +45,7 @@ struct TransformOptions {
 // the optional backup copy, the orientation tag rewrite and the optional restoration of
 // the file's times. The new content replaces the file in one step. Failures raise
 // TarvixError; a question answered No ends it silently.
-void TransformJpegFile(const TLanguage& language, const QString& fileName, int code, bool keepTimestamp,
+void TransformJpegFile(const TLanguage& language, const QString& fileName, TransformCode code, bool keepTimestamp,
     bool makeBackup, Dialogs& owner, const TransformOptions& options = {});
+
+} // namespace tarvix

@@ -9,6 +9,8 @@
 
 #include <QtEndian>
 
+namespace tarvix {
+
 namespace {
 
 constexpr qsizetype MaxSegmentLength = 0xFFFF;
@@ -31,7 +33,7 @@ qsizetype MetadataEnd(QByteArrayView picture)
     return end;
 }
 
-void UpdateExifBlock(QByteArray& head, int code, int width, int height)
+void UpdateExifBlock(QByteArray& head, TransformCode code, int width, int height)
 {
     MemoryByteSource source(head.constData(), size_t(head.size()));
     JpegSegmentWalker walker(source);
@@ -42,7 +44,7 @@ void UpdateExifBlock(QByteArray& head, int code, int width, int height)
     const qsizetype tiffSize = qsizetype(block.DataSize - ExifHeaderSize);
     QByteArray tiff = head.mid(tiffAt, tiffSize);
     SetPixelDimensions(tiff, width, height);
-    if (std::optional<QByteArray> turned = TurnEmbeddedThumbnail(tiff, code))
+    if (std::optional<QByteArray> turned = TurnEmbeddedThumbnail(tiff, LibraryCode(code)))
         if (2 + qsizetype(ExifHeaderSize) + turned->size() <= MaxSegmentLength)
             tiff = std::move(*turned);
     head.replace(tiffAt, tiffSize, tiff);
@@ -51,7 +53,7 @@ void UpdateExifBlock(QByteArray& head, int code, int width, int height)
 
 } // namespace
 
-std::optional<TurnedHead> UpdateTurnedMetadata(QByteArrayView picture, int code, quint16 orientation)
+std::optional<TurnedHead> UpdateTurnedMetadata(QByteArrayView picture, TransformCode code, quint16 orientation)
 {
     TurnedHead result;
     result.HeadSize = MetadataEnd(picture);
@@ -67,3 +69,5 @@ std::optional<TurnedHead> UpdateTurnedMetadata(QByteArrayView picture, int code,
     }
     return result;
 }
+
+} // namespace tarvix

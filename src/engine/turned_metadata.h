@@ -1,8 +1,12 @@
 #pragma once
 
+#include "engine/transform.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <optional>
+
+namespace tarvix {
 
 // The segments in front of a turned picture's compressed data, brought in line with its
 // pixels before anything is written: the orientation value in every EXIF entry and in XMP,
@@ -17,4 +21,6 @@ struct TurnedHead {
 // afterwards, 0 to leave them alone. Nothing when the tags would not read back as
 // `orientation` afterwards (a block so broken that writing it would leave pixels and tag at
 // odds): the picture must then not be written.
-std::optional<TurnedHead> UpdateTurnedMetadata(QByteArrayView picture, int code, quint16 orientation);
+std::optional<TurnedHead> UpdateTurnedMetadata(QByteArrayView picture, TransformCode code, quint16 orientation);
+
+} // namespace tarvix

@@ -2,6 +2,8 @@
 
 #include <QList>
 
+namespace tarvix {
+
 namespace {
 
 bool IsBreakChar(QChar c)
@@ -86,3 +88,5 @@ QString WrapText(const QString& text, int maxColumns)
     }
     return result;
 }
+
+} // namespace tarvix

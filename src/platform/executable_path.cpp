@@ -5,9 +5,13 @@
 #include <QCoreApplication>
 #include <QFile>
 
+namespace tarvix {
+
 QString ExecutablePath()
 {
     if (QCoreApplication::instance())
         return QCoreApplication::applicationFilePath();
     return QFile::decodeName(QByteArray::fromStdString(ExecutableFile()));
 }
+
+} // namespace tarvix

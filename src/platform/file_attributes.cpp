@@ -3,6 +3,8 @@
 #include <QFile>
 #include <sys/stat.h>
 
+namespace tarvix {
+
 std::optional<bool> IsReadOnlyFile(const QString& path)
 {
     struct stat st { };
@@ -17,3 +19,5 @@ bool ClearReadOnly(const QString& path)
     struct stat st { };
     return ::stat(native.constData(), &st) == 0 && ::chmod(native.constData(), (st.st_mode & 07777) | S_IWUSR) == 0;
 }
+
+} // namespace tarvix

@@ -10,6 +10,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace tarvix {
+
 int CopyContent(int from, int to)
 {
     off_t offset = 0;
@@ -60,3 +62,5 @@ int CopyFileNoReplace(const QString& source, const QString& target)
     // Linking fails when the name exists, so a backup that appeared meanwhile is kept too.
     return copy.LinkAs(nativeTarget.toStdString());
 }
+
+} // namespace tarvix

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <fcntl.h>
 
+namespace tarvix {
+
 std::optional<FileTimes> ReadFileTimes(const QString& path)
 {
     struct stat st { };
@@ -17,3 +19,5 @@ int WriteFileTimes(const QString& path, const FileTimes& times)
     const timespec both[2] = { times.Access, times.Modification };
     return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), both, 0) == 0 ? 0 : errno;
 }
+
+} // namespace tarvix

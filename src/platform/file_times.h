@@ -4,6 +4,8 @@
 #include <optional>
 #include <sys/stat.h>
 
+namespace tarvix {
+
 // Access and modification times, to the nanosecond. Linux has no settable birth time.
 struct FileTimes {
     timespec Access {};
@@ -15,3 +17,5 @@ std::optional<FileTimes> ReadFileTimes(const QString& path);
 
 // Sets both times; 0 on success, otherwise the errno of the refusal.
 int WriteFileTimes(const QString& path, const FileTimes& times);
+
+} // namespace tarvix

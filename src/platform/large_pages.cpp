@@ -6,6 +6,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+namespace tarvix {
+
 void PreferLargePagesForLargeBuffers()
 {
     // Serve blocks up to the allocator's limit from the heap instead of separate mappings,
@@ -24,3 +26,5 @@ void PreferLargePagesForLargeBuffers()
         ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
     std::free(probe);
 }
+
+} // namespace tarvix

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <sys/file.h>
 
+namespace tarvix {
+
 namespace {
 constexpr std::chrono::milliseconds PollInterval(25);
 } // namespace
@@ -40,3 +42,5 @@ LockedFile::Status LockedFile::Open(const QString& path, qint64 maxSize, std::ch
         return Status::Unreadable;
     return ReadWholeFile(FFd.Get(), maxSize, FBytes) ? Status::Ok : Status::Unreadable;
 }
+
+} // namespace tarvix

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <sys/stat.h>
 
+namespace tarvix {
+
 // A file read whole for a transform, under an exclusive advisory lock that every run of the
 // program takes, so that two of them never turn one picture at once. The lock lasts as long
 // as the object.
@@ -29,3 +31,5 @@ private:
     QByteArray FBytes;
     struct stat FStat { };
 };
+
+} // namespace tarvix

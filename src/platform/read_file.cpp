@@ -3,6 +3,8 @@
 #include <QFile>
 #include <sys/stat.h>
 
+namespace tarvix {
+
 bool ReadWholeFile(int fd, qint64 maxSize, QByteArray& into)
 {
     struct stat st { };
@@ -17,3 +19,5 @@ UniqueFd OpenRegularFile(const QString& path)
 {
     return OpenRegularFile(QFile::encodeName(path).constData());
 }
+
+} // namespace tarvix

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+namespace tarvix {
+
 namespace {
 
 // Limits of the walk through sysfs: how many devices deep (a partition of a mapping of a
@@ -211,3 +213,5 @@ bool IsOnRemovableDrive(const QString& path, const QString& sysRoot, const QStri
         return false;
     }
 }
+
+} // namespace tarvix

@@ -4,6 +4,8 @@
 #include <optional>
 #include <sys/types.h>
 
+namespace tarvix {
+
 // The Linux stand-in for GetDriveTypeW(...) == DRIVE_REMOVABLE: is a file on a removable
 // drive (a USB stick, an SD card)? The answer comes from sysfs: the file system's block
 // device, or the disk it is a partition of, or what it is built on (the slaves of a
@@ -30,3 +32,5 @@ bool IsRemovableBlockDevice(dev_t device, const QString& sysRoot = QStringLitera
 // Nothing when there is none.
 std::optional<dev_t> BlockDeviceOf(
     const QString& path, const QString& mountInfo = QStringLiteral("/proc/self/mountinfo"));
+
+} // namespace tarvix

@@ -14,6 +14,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace tarvix {
+
 namespace {
 
 // Copies every extended attribute (ACLs included); false when one cannot be carried over.
@@ -224,3 +226,5 @@ int ReplaceFileContent(
     }
     return ReplaceInPlace(*real, original.Get(), st, data, options, timesFailure);
 }
+
+} // namespace tarvix

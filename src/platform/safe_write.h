@@ -8,6 +8,8 @@
 #include <optional>
 #include <sys/stat.h>
 
+namespace tarvix {
+
 // Replaces the content of the file at `path` (symbolic links followed) with `pieces`, one
 // after the other (they need not be copied into one block first), so that
 // no failure, full disk or killed process leaves a half-written file behind.
@@ -45,3 +47,5 @@ std::string KeptOriginalPath(const std::string& folder, const std::string& name,
 // is none. The caller holds the file so that no other run of the program is writing it.
 // 0 or the errno of a failed restoration, when the copy stays where it is.
 int RestoreInterruptedOverwrite(const QString& path);
+
+} // namespace tarvix

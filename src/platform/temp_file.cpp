@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace tarvix {
+
 TempFile::TempFile(const std::string& folder, const std::string& hint)
     : FFolder(folder)
     , FHint(hint)
@@ -88,3 +90,5 @@ void SyncFolder(const std::string& folder)
     if (fd.Valid())
         ::fsync(fd.Get());
 }
+
+} // namespace tarvix

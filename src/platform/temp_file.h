@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace tarvix {
+
 // A new, nameless file in a folder (O_TMPFILE), so that a process killed while writing it
 // leaves nothing behind; where the file system cannot do that, a hidden named file that is
 // removed on every failure path. It becomes visible only through LinkAs or RenameOver.
@@ -38,3 +40,5 @@ private:
 int WriteAll(int fd, const char* data, size_t size);
 // Flushes a folder's entries after a rename or link, so the new name survives a crash.
 void SyncFolder(const std::string& folder);
+
+} // namespace tarvix

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace tarvix {
+
 QByteArray ThumbnailCacheUri(const QString& absolutePath)
 {
     // The escaping file managers use when they name cache entries: letters, digits and
@@ -52,3 +54,5 @@ void ForgetCachedThumbnails(const QString& path)
     if (!real.isEmpty() && real != QFileInfo(path).absoluteFilePath())
         ForgetCachedThumbnailsOfName(real);
 }
+
+} // namespace tarvix

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QWidget>
 
+namespace tarvix {
+
 void RegisterWindowsForTranslation()
 {
     SetTopLevelComponentProvider([] {
@@ -14,3 +16,5 @@ void RegisterWindowsForTranslation()
         return windows;
     });
 }
+
+} // namespace tarvix

@@ -1,4 +1,8 @@
 #pragma once
 
+namespace tarvix {
+
 // Lets the language engine reach the application's windows by their object names.
 void RegisterWindowsForTranslation();
+
+} // namespace tarvix

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 
+namespace tarvix {
+
 TFormTarvix::TFormTarvix(QWidget* parent)
     : QMainWindow(parent)
     , FLanguage(new TLanguage(this))
@@ -14,3 +16,5 @@ TFormTarvix::TFormTarvix(QWidget* parent)
 }
 
 TFormTarvix::~TFormTarvix() = default;
+
+} // namespace tarvix

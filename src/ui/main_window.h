@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+namespace tarvix {
+
 class TLanguage;
 
 // The browser window. For now it only opens and closes; folders, thumbnails and commands
@@ -18,3 +20,5 @@ public:
 private:
     TLanguage* FLanguage;
 };
+
+} // namespace tarvix

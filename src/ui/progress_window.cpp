@@ -81,6 +81,8 @@ void TfrmWait::FormDeactivate()
     activateWindow();
 }
 
+namespace tarvix {
+
 QPoint ProgressWindowPlace(std::optional<QRect> ownerFrame, QSize screen, QSize dialogFrame)
 {
     if (ownerFrame)
@@ -166,3 +168,5 @@ bool TProgressWindow::WantCancel() const
 {
     return frmWait && frmWait->Cancel;
 }
+
+} // namespace tarvix

@@ -13,6 +13,8 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
+// Outside the program's namespace: the class name is how a second load of a folder finds
+// the running one's progress window and brings it to the front.
 // The small modeless dialog of every long loop: a line of text, a bar and Cancel. The user
 // cannot close it; Cancel (or Escape) only raises a flag that the loop polls.
 class TfrmWait : public QDialog {
@@ -36,6 +38,8 @@ private:
     void btnCancelClick();
     void FormDeactivate();
 };
+
+namespace tarvix {
 
 // Creates, places, updates and disposes of one TfrmWait for one operation. Texts arrive
 // already translated.
@@ -66,3 +70,5 @@ private:
 // Where the dialog's outer rectangle goes: centred over the owner's outer rectangle, or on
 // a screen of the given size. Each half is truncated on its own before the subtraction.
 QPoint ProgressWindowPlace(std::optional<QRect> ownerFrame, QSize screen, QSize dialogFrame);
+
+} // namespace tarvix

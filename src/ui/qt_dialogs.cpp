@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QMessageBox>
 
+namespace tarvix {
+
 namespace {
 QMessageBox::Icon BoxIcon(Dialogs::Icon icon)
 {
@@ -60,3 +62,5 @@ void QtDialogs::ProcessEvents()
 {
     QApplication::processEvents();
 }
+
+} // namespace tarvix

@@ -6,6 +6,8 @@
 
 class QWidget;
 
+namespace tarvix {
+
 // The questions and messages as the desktop's message boxes, owned by a window, or by none
 // (the command line with a display).
 class QtDialogs : public Dialogs {
@@ -21,3 +23,5 @@ public:
 private:
     QPointer<QWidget> FOwner;
 };
+
+} // namespace tarvix

@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+using namespace tarvix;
+
 namespace {
 
 struct Outcome {

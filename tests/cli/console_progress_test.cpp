@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
+using namespace tarvix;
+
 TEST(ConsoleProgress, CtrlCAsksToCancelOnceThenTheUsualHandlerIsBack)
 {
     struct sigaction ignore { };

@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+using namespace tarvix;
+
 namespace {
 
 class AutoCorrect : public ::testing::Test {
@@ -47,7 +49,7 @@ protected:
         ListJpegFiles(Folder.Path(), files, true);
         QStringList order;
         for (const QString& file : files)
-            if (CorrectingTransform(ReadExifOrientation(file)) != 0)
+            if (CorrectingTransform(ReadExifOrientation(file)))
                 order.append(file);
         return order;
     }
@@ -57,7 +59,7 @@ protected:
     bool Unchanged(const QString& path) { return ReadBytes(path) == Originals[path]; }
 
     // Upright now: tagged 1, and the pixels are those of jpegtran's turn of the original.
-    void ExpectCorrected(const QString& path, int code)
+    void ExpectCorrected(const QString& path, TransformCode code)
     {
         const QString original = Folder.File("original.tmp");
         WriteBytes(original, Originals[path]);
@@ -95,10 +97,10 @@ TEST_F(AutoCorrect, AsksOnceAndTurnsOnlyTheTurnedPictures)
     EXPECT_EQ(Dialogs.Progress.To, 4);
     EXPECT_EQ(Dialogs.Progress.Steps, 4);
     EXPECT_FALSE(Dialogs.Progress.Shown);
-    ExpectCorrected(Folder.File("o3.jpg"), Rotate180);
-    ExpectCorrected(Folder.File("o6.jpg"), RotateRight);
-    ExpectCorrected(Folder.File("o8.jpg"), RotateLeft);
-    ExpectCorrected(nested, RotateLeft);
+    ExpectCorrected(Folder.File("o3.jpg"), TransformCode::Rotate180);
+    ExpectCorrected(Folder.File("o6.jpg"), TransformCode::RotateRight);
+    ExpectCorrected(Folder.File("o8.jpg"), TransformCode::RotateLeft);
+    ExpectCorrected(nested, TransformCode::RotateLeft);
     for (int orientation : { 0, 1, 2, 4, 5, 7, 9 })
         EXPECT_TRUE(Unchanged(Folder.File(QString("o%1.jpg").arg(orientation)))) << orientation;
     EXPECT_TRUE(Dialogs.Messages.isEmpty());
@@ -116,7 +118,7 @@ TEST_F(AutoCorrect, NoAnswerNothingFoundAndTheSilentSwitch)
     SetProcessParameters({ "-autosub", "-s", Folder.Path() });
     Run();
     EXPECT_EQ(Dialogs.Questions.size(), 1);
-    ExpectCorrected(turned, RotateRight);
+    ExpectCorrected(turned, TransformCode::RotateRight);
     Run(); // nothing left, and nothing said
     EXPECT_TRUE(Dialogs.Messages.isEmpty());
 
@@ -136,8 +138,8 @@ TEST_F(AutoCorrect, CancelStopsBeforeTheNextFile)
     Dialogs.YesNoAnswers = { true };
     Dialogs.Progress.CancelAfterSteps = 2;
     Run();
-    ExpectCorrected(order[0], Rotate180);
-    ExpectCorrected(order[1], Rotate180);
+    ExpectCorrected(order[0], TransformCode::Rotate180);
+    ExpectCorrected(order[1], TransformCode::Rotate180);
     EXPECT_TRUE(Unchanged(order[2]));
     EXPECT_TRUE(Unchanged(order[3]));
     EXPECT_FALSE(Dialogs.Progress.Shown);
@@ -159,7 +161,7 @@ TEST_F(AutoCorrect, FilesThatVanishChangeOrAreDeclinedDuringTheRun)
     QStringList turned;
     AutoCorrection how;
     how.Title = "Tarvix";
-    how.Transform = [&](const QString& path, int code, const TransformOptions& options) {
+    how.Transform = [&](const QString& path, TransformCode code, const TransformOptions& options) {
         turned.append(path);
         TransformJpegFile(Language, path, code, false, false, Dialogs, options);
         if (path == first) {
@@ -175,8 +177,8 @@ TEST_F(AutoCorrect, FilesThatVanishChangeOrAreDeclinedDuringTheRun)
     EXPECT_TRUE(Unchanged(others[1]));
     EXPECT_TRUE(Unchanged(Folder.File("crop.jpg")));
     EXPECT_EQ(Dialogs.CropWarnings.size(), 1);
-    ExpectCorrected(first, RotateRight);
-    ExpectCorrected(others[2], RotateRight);
+    ExpectCorrected(first, TransformCode::RotateRight);
+    ExpectCorrected(others[2], TransformCode::RotateRight);
     EXPECT_EQ(Dialogs.Progress.Steps, 4); // the vanished file takes no step
     EXPECT_EQ(Dialogs.Progress.To, 5);
 }
@@ -195,7 +197,7 @@ TEST_F(AutoCorrect, AnErrorEndsTheRunAndTakesTheProgressAway)
     int repaints = 0;
     AutoCorrection how;
     how.Title = "Tarvix";
-    how.Transform = [&](const QString& path, int code, const TransformOptions& options) {
+    how.Transform = [&](const QString& path, TransformCode code, const TransformOptions& options) {
         TransformJpegFile(Language, path, code, false, false, Dialogs, options);
     };
     how.AfterLoop = [&] {
@@ -207,7 +209,7 @@ TEST_F(AutoCorrect, AnErrorEndsTheRunAndTakesTheProgressAway)
 
     EXPECT_EQ(repaints, 1);
     EXPECT_FALSE(Dialogs.Progress.Shown);
-    ExpectCorrected(order[0], RotateLeft);
+    ExpectCorrected(order[0], TransformCode::RotateLeft);
     EXPECT_TRUE(Unchanged(order[1]));
     EXPECT_TRUE(Unchanged(order[2]));
 }

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+using namespace tarvix;
+
 namespace {
 
 QByteArray Patched(const QByteArray& jpeg, quint16 value)

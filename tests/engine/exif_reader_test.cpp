@@ -5,6 +5,8 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+using namespace tarvix;
+
 namespace {
 
 QList<quint32> Ids(const QList<PropertyItem>& items)

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+using namespace tarvix;
+
 namespace {
 
 // A reader of the blocks the builders make, independent of the code under test. Anything

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+using namespace tarvix;
+
 namespace {
 
 void Touch(const QString& path)

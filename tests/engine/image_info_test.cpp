@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <turbojpeg.h>
 
+using namespace tarvix;
+
 namespace {
 
 class ImageInfoTest : public ::testing::Test {

@@ -3,6 +3,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace tarvix;
+
 TEST(IniFile, ReadsTheDialectRules)
 {
     const IniFile ini = IniFile::Parse("\xEF\xBB\xBF"

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+using namespace tarvix;
+
 namespace {
 
 // Offset of the frame marker's FF in a stream made by MakeJpeg.

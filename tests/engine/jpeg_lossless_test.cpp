@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <turbojpeg.h>
 
+using namespace tarvix;
+
 namespace {
 
 struct Sampling {

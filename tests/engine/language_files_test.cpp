@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
+using namespace tarvix;
+
 // Readable failure output.
 static void PrintTo(const QString& text, std::ostream* out)
 {

@@ -14,6 +14,8 @@
 #include <memory>
 #include <ostream>
 
+using namespace tarvix;
+
 // Readable failure output.
 static void PrintTo(const QString& text, std::ostream* out)
 {

@@ -12,6 +12,8 @@
 #include <QTextStream>
 #include <gtest/gtest.h>
 
+using namespace tarvix;
+
 namespace {
 
 const QString CorpusDir = QStringLiteral(TARVIX_SOURCE_DIR "/tests/corpus");

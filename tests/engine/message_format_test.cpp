@@ -8,6 +8,8 @@
 #include <limits>
 #include <ostream>
 
+using namespace tarvix;
+
 // Readable failure output.
 static void PrintTo(const QString& text, std::ostream* out)
 {

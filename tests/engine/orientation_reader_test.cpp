@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+using namespace tarvix;
+
 namespace {
 
 quint16 Launcher(const QByteArray& bytes)

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+using namespace tarvix;
+
 namespace {
 
 void WriteText(const QString& path, const QByteArray& text)

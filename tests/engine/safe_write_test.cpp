@@ -16,6 +16,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+using namespace tarvix;
+
 namespace {
 struct stat StatOf(const QString& path)
 {

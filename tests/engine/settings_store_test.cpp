@@ -13,6 +13,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+using namespace tarvix;
+
 namespace K = SettingsKeys;
 
 namespace {

@@ -27,6 +27,8 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+using namespace tarvix;
+
 namespace {
 
 class TransformSafety : public ::testing::Test {
@@ -42,7 +44,7 @@ protected:
         const pid_t child = ::fork();
         if (child == 0) {
             try {
-                TransformJpegFile(Language, path, RotateRight, true, false, Dialogs);
+                TransformJpegFile(Language, path, TransformCode::RotateRight, true, false, Dialogs);
             } catch (...) {
                 ::_exit(1);
             }
@@ -148,7 +150,7 @@ TEST_F(TransformSafety, AFileAnotherRunIsTurningIsRefusedAsBusyOrWaitedFor)
     UniqueFd holder(::open(QFile::encodeName(path).constData(), O_RDONLY));
     ASSERT_EQ(::flock(holder.Get(), LOCK_EX), 0);
     try {
-        TransformJpegFile(Language, path, RotateRight, false, false, Dialogs);
+        TransformJpegFile(Language, path, TransformCode::RotateRight, false, false, Dialogs);
         ADD_FAILURE() << "a busy file was turned";
     } catch (const TarvixError& e) {
         EXPECT_EQ(
@@ -168,7 +170,8 @@ TEST_F(TransformSafety, AFileAnotherRunIsTurningIsRefusedAsBusyOrWaitedFor)
             QFile::rename(Folder.File("new.tmp"), path);
             holder.Reset();
         });
-        TransformJpegFile(Language, path, RotateRight, false, false, Dialogs, TransformOptions { true, 6 });
+        TransformJpegFile(
+            Language, path, TransformCode::RotateRight, false, false, Dialogs, TransformOptions { true, 6 });
         other.join();
         EXPECT_EQ(OrientationOf(ReadBytes(path)), 1);
         EXPECT_EQ(ReadBytes(path) == replacement, otherResult == 1);
@@ -195,9 +198,9 @@ TEST_F(TransformSafety, TheEmbeddedThumbnailAndThePixelSizeTurnWithThePicture)
     WriteBytes(path, original);
     WriteBytes(Folder.File("thumb.jpg"), thumbnail);
     WriteBytes(Folder.File("original.jpg"), original);
-    const QByteArray thumbnailTurned = Jpegtran(Folder.File("thumb.jpg"), RotateRight);
+    const QByteArray thumbnailTurned = Jpegtran(Folder.File("thumb.jpg"), TransformCode::RotateRight);
 
-    TransformJpegFile(Language, path, RotateRight, false, false, Dialogs);
+    TransformJpegFile(Language, path, TransformCode::RotateRight, false, false, Dialogs);
 
     const QByteArray now = ReadBytes(path);
     const QByteArray newTiff = TiffOf(now);
@@ -216,5 +219,5 @@ TEST_F(TransformSafety, TheEmbeddedThumbnailAndThePixelSizeTurnWithThePicture)
     EXPECT_LE(differing, 7);
     EXPECT_TRUE(now.contains(comment));
     EXPECT_TRUE(now.contains(XmpSegment(XmpPacketWithOrientation(1))));
-    EXPECT_EQ(DecodeJpeg(now).Rgb, DecodeJpeg(Jpegtran(Folder.File("original.jpg"), RotateRight)).Rgb);
+    EXPECT_EQ(DecodeJpeg(now).Rgb, DecodeJpeg(Jpegtran(Folder.File("original.jpg"), TransformCode::RotateRight)).Rgb);
 }

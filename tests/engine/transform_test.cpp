@@ -17,6 +17,8 @@
 #include <sys/stat.h>
 #include <turbojpeg.h>
 
+using namespace tarvix;
+
 namespace {
 
 using Matrix = std::array<int, 4>; // 2x2, row-major, acting on (x, y) with y downwards
@@ -55,7 +57,7 @@ protected:
     // Transforms with every question answered as scripted; true when a crop warning came.
     bool Run(const QString& path, int code, bool keepTimestamp = false, bool makeBackup = false)
     {
-        TransformJpegFile(Language, path, code, keepTimestamp, makeBackup, Dialogs);
+        TransformJpegFile(Language, path, TransformCode(code), keepTimestamp, makeBackup, Dialogs);
         return !Dialogs.CropWarnings.isEmpty();
     }
 
@@ -84,17 +86,17 @@ TEST(OrientationAfterTransform, ShowsTheSamePictureAfterTheTransform)
 {
     for (quint16 old = 2; old <= 8; ++old)
         for (int code = 1; code <= 5; ++code) {
-            const quint16 now = OrientationAfterTransform(old, code);
+            const quint16 now = OrientationAfterTransform(old, TransformCode(code));
             ASSERT_TRUE(now >= 1 && now <= 8);
             // Displaying the turned pixels under the new value equals displaying the old ones.
             EXPECT_EQ(Multiply(Display[now], Transform[code]), Display[old]) << "old " << old << " code " << code;
         }
     for (int code = 1; code <= 5; ++code) {
-        EXPECT_EQ(OrientationAfterTransform(1, code), 1);
-        EXPECT_EQ(OrientationAfterTransform(0, code), 0);
-        EXPECT_EQ(OrientationAfterTransform(9, code), 0);
+        EXPECT_EQ(OrientationAfterTransform(1, TransformCode(code)), 1);
+        EXPECT_EQ(OrientationAfterTransform(0, TransformCode(code)), 0);
+        EXPECT_EQ(OrientationAfterTransform(9, TransformCode(code)), 0);
     }
-    EXPECT_THROW(OrientationAfterTransform(6, 7), AssertionFailure);
+    EXPECT_THROW(OrientationAfterTransform(6, TransformCode(7)), AssertionFailure);
 }
 
 TEST(BackupFileName, PutsTheSuffixBeforeTheExtensionOfTheFileNameOnly)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvix;
+
 TEST(WrapText, BreaksAfterTheLastSpaceOrHyphenWithinFiftyColumns)
 {
     EXPECT_EQ(WrapText("Tarvix has detected 3 images that can be automatically transformed to normal "

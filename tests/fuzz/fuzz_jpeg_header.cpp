@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+using namespace tarvix;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const ImageInfo info = ParseImageInfo(QByteArrayView(data, qsizetype(size)));

@@ -1,5 +1,7 @@
 #include "support/exif_builder.h"
 
+namespace tarvix {
+
 namespace {
 
 int TypeSize(uint16_t type)
@@ -162,3 +164,5 @@ QList<int> OrientationEntries(const QByteArray& file, bool big)
     }
     return values;
 }
+
+} // namespace tarvix

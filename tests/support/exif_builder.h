@@ -4,6 +4,8 @@
 #include <QList>
 #include <cstdint>
 
+namespace tarvix {
+
 // Builds the TIFF block of an EXIF segment in either byte order, so tests can make any
 // arrangement of IFD0, the EXIF and GPS sub-IFDs and IFD1 (the thumbnail's IFD).
 struct TiffEntry {
@@ -39,3 +41,5 @@ QByteArray CameraTiff(int orientation, bool bigEndian, int ifd1Orientation = 0);
 // The values of every SHORT orientation entry with a count of 1 in a file made by these
 // builders, in file order, found by their byte pattern (IFD1's included).
 QList<int> OrientationEntries(const QByteArray& file, bool bigEndian);
+
+} // namespace tarvix

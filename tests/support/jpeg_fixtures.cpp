@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <turbojpeg.h>
 
+namespace tarvix {
+
 namespace {
 using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
 }
@@ -124,3 +126,5 @@ QByteArray Jpegtran(const QString& input, int code, bool progressive)
     p.waitForFinished();
     return p.readAllStandardOutput();
 }
+
+} // namespace tarvix

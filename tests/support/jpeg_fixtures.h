@@ -1,8 +1,12 @@
 #pragma once
 
+#include "engine/transform.h"
+
 #include <QByteArray>
 #include <QString>
 #include <vector>
+
+namespace tarvix {
 
 // JPEG pictures made on the spot with TurboJPEG: any size, sampling (TJSAMP_*) and
 // progressive or not. The content is a deterministic pattern with fine detail, so that a
@@ -29,6 +33,12 @@ QByteArray XmpPacketWithOrientation(int value, bool asAttribute = true);
 
 // jpegtran -copy all -trim with the transform of `code` (1 to 5): the reference result.
 QByteArray Jpegtran(const QString& input, int code, bool progressive = false);
+inline QByteArray Jpegtran(const QString& input, TransformCode code, bool progressive = false)
+{
+    return Jpegtran(input, LibraryCode(code), progressive);
+}
 
 QByteArray ReadBytes(const QString& path);
 void WriteBytes(const QString& path, const QByteArray& bytes);
+
+} // namespace tarvix

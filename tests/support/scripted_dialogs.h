@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <deque>
 
+namespace tarvix {
+
 // A Dialogs that answers from a script and records what it was asked, so that every
 // question of the engine can be driven without a display.
 class ScriptedDialogs : public Dialogs {
@@ -79,3 +81,5 @@ private:
         return answer;
     }
 };
+
+} // namespace tarvix

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+namespace tarvix {
+
 // A fresh folder per test, with a way to see every entry in it (hidden ones too), so that
 // a test can prove that no temporary file was left behind.
 class TempFolder {
@@ -19,3 +21,5 @@ public:
 private:
     QTemporaryDir FDir;
 };
+
+} // namespace tarvix

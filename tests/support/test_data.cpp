@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
+namespace tarvix {
+
 namespace {
 
 // GTEST_SKIP returns from the function it is written in, which must return void.
@@ -30,3 +32,5 @@ QString TestDataFolder(const QString& name)
         Skip(message);
     return {};
 }
+
+} // namespace tarvix

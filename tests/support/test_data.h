@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace tarvix {
+
 // Shared test data that lives outside the repository (TARVIX_TESTDATA_DIR, by default
 // ../shared/testdata beside the checkout).
 
@@ -14,3 +16,5 @@
 //     if (folder.isEmpty())
 //         return;
 QString TestDataFolder(const QString& name);
+
+} // namespace tarvix

@@ -11,6 +11,8 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+using namespace tarvix;
+
 namespace {
 
 void DeleteDeferred()

@@ -14,6 +14,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+using namespace tarvix;
+
 namespace {
 
 // Acts on the next modal message box as soon as it is up.
