@@ -1,6 +1,7 @@
 #include "app/instance_marker.h"
 
 #include "base/unique_fd.h"
+#include "platform/xdg_folders.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,8 +21,8 @@ UniqueFd& Marker()
 
 void CreateInstanceMarker(const QString& name)
 {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QDir(folder).exists())
+    QString folder = XdgRuntimeDir();
+    if (folder.isEmpty())
         folder = QDir::tempPath();
     const QString path = folder + '/' + name + (folder == QDir::tempPath() ? '-' + QString::number(::getuid()) : "");
     Marker().Reset(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));

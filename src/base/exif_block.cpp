@@ -7,48 +7,6 @@ namespace tarvix {
 
 namespace {
 
-// A chain without end, or pointers nested deeper than any camera writes, is a broken block.
-constexpr int MaxIfdDepth = 16;
-// Offsets of a next IFD at or beyond this end the chain, as they always have.
-constexpr uint32_t MaxNextIfdOffset = 0xFFFF;
-
-void LayoutOf(uint16_t type, IfdEntry& entry)
-{
-    switch (type) {
-    case 1: // BYTE
-    case 2: // ASCII
-    case 6: // SBYTE
-    case 7: // UNDEFINED
-        entry.ElementSize = 1;
-        entry.Unit = 1;
-        break;
-    case 3: // SHORT
-    case 8: // SSHORT
-        entry.ElementSize = 2;
-        entry.Unit = 2;
-        break;
-    case 4: // LONG
-    case 9: // SLONG
-    case 11: // FLOAT
-    case 13: // IFD
-        entry.ElementSize = 4;
-        entry.Unit = 4;
-        break;
-    case 5: // RATIONAL
-    case 10: // SRATIONAL
-        entry.ElementSize = 8;
-        entry.Unit = 4;
-        break;
-    case 12: // DOUBLE
-        entry.ElementSize = 8;
-        entry.Unit = 8;
-        break;
-    default:
-        entry.ElementSize = 0;
-        break;
-    }
-}
-
 class Walk {
 public:
     Walk(const TiffView& tiff, TiffWalk kind, const std::function<void(const IfdEntry&)>& visit)
@@ -79,7 +37,7 @@ private:
 
     void Ifd(uint32_t offset, int depth, uint32_t* exifIfd = nullptr, uint32_t* gpsIfd = nullptr)
     {
-        if (offset == 0 || depth > MaxIfdDepth || !FTiff.Fits(offset, 2) || Visited(offset))
+        if (offset == 0 || depth > WalkBound::IfdDepth || !FTiff.Fits(offset, 2) || Visited(offset))
             return;
         FVisited.push_back(offset);
         const uint64_t first = uint64_t(offset) + 2;
@@ -93,7 +51,9 @@ private:
             entry.Type = uint16_t(FTiff.U16(at + 2));
             entry.Count = FTiff.U32(at + 4);
             entry.FieldAt = at + 8;
-            LayoutOf(entry.Type, entry);
+            const TiffTypeLayout layout = LayoutOfTiffType(entry.Type);
+            entry.ElementSize = layout.Size;
+            entry.Unit = layout.Unit;
             entry.Length = uint64_t(entry.Count) * uint64_t(entry.ElementSize); // at most 2^35
             entry.ValueAt = entry.Length <= 4 ? entry.FieldAt : FTiff.U32(entry.FieldAt);
             entry.ValueFits = entry.ElementSize > 0 && FTiff.Fits(entry.ValueAt, entry.Length);
@@ -108,7 +68,7 @@ private:
         if (FKind == TiffWalk::Rewriting) {
             const uint64_t nextAt = first + 12 * count;
             const uint32_t next = FTiff.Fits(nextAt, 4) ? FTiff.U32(nextAt) : 0;
-            if (next > 0 && next < MaxNextIfdOffset)
+            if (next > 0 && next < WalkBound::NextIfdOffset)
                 FPending.push_back({ next, depth + 1 });
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/byte_source.h"
+#include "base/jpeg_format.h"
 #include "base/jpeg_segments.h"
 
 #include <cstddef>
@@ -8,19 +9,6 @@
 #include <functional>
 
 namespace tarvix {
-
-namespace ExifTag {
-constexpr uint16_t Orientation = 0x0112;
-constexpr uint16_t ExifIfd = 0x8769; // pointer to the EXIF sub-IFD
-constexpr uint16_t GpsIfd = 0x8825; // pointer to the GPS IFD
-constexpr uint16_t ThumbnailOffset = 0x0201; // JPEGInterchangeFormat, in IFD1
-constexpr uint16_t ThumbnailLength = 0x0202; // JPEGInterchangeFormatLength, in IFD1
-constexpr uint16_t PixelXDimension = 0xA002;
-constexpr uint16_t PixelYDimension = 0xA003;
-} // namespace ExifTag
-
-// "Exif\0\0" in front of the TIFF block.
-constexpr size_t ExifHeaderSize = 6;
 
 // The EXIF block of a file is the first APP1 segment that begins with "Exif\0\0" followed by
 // a TIFF header ("II" or "MM" and 42). An APP1 that starts like EXIF but holds no TIFF header

@@ -1,9 +1,11 @@
 #include "base/folder_walk.h"
 
 #include "base/ascii_case.h"
+#include "base/file_name.h"
 
 #include <cstring>
 #include <dirent.h>
+#include <memory>
 #include <set>
 #include <sys/stat.h>
 #include <utility>
@@ -44,7 +46,11 @@ bool FolderOf(const std::string& path, unsigned char type, FolderId& id)
 // depth costs no open descriptors.
 bool ReadFolder(const std::string& folder, std::set<FolderId>& visited, bool recursive, std::vector<Entry>& entries)
 {
-    DIR* dir = ::opendir(folder.c_str());
+    struct CloseFolder {
+        void operator()(DIR* dir) const { ::closedir(dir); }
+    };
+    const std::unique_ptr<DIR, CloseFolder> owner(::opendir(folder.c_str()));
+    DIR* dir = owner.get();
     if (!dir)
         return false;
     struct stat self { };
@@ -57,7 +63,6 @@ bool ReadFolder(const std::string& folder, std::set<FolderId>& visited, bool rec
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
             entries.push_back({ entry->d_name, entry->d_type });
     }
-    ::closedir(dir);
     return first;
 }
 
@@ -83,7 +88,7 @@ bool Walk(const std::string& folder, bool recursive, std::set<FolderId>& visited
 
 bool HasJpegExtension(std::string_view name)
 {
-    const size_t dot = name.rfind('.');
+    const size_t dot = ExtensionStart(name);
     if (dot == std::string_view::npos)
         return false;
     const std::string_view extension = name.substr(dot);

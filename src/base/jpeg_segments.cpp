@@ -2,18 +2,6 @@
 
 namespace tarvix {
 
-namespace {
-// Bounds for hostile input: no real file has this many segments in front of its first scan,
-// or this many stray and fill bytes before one marker.
-constexpr int MaxSegments = 4096;
-constexpr int MaxStrayBytes = 65536;
-
-bool IsStandalone(int code)
-{
-    return code == JpegMarker::Tem || (code >= 0xD0 && code <= 0xD7); // TEM and the restart markers
-}
-} // namespace
-
 JpegSegmentWalker::JpegSegmentWalker(ByteSource& source)
     : FSource(source)
 {
@@ -23,7 +11,7 @@ JpegSegmentWalker::JpegSegmentWalker(ByteSource& source)
 
 int JpegSegmentWalker::NextMarker(uint64_t& markerAt)
 {
-    for (int budget = MaxStrayBytes; budget > 0; --budget) {
+    for (int budget = WalkBound::StrayBytes; budget > 0; --budget) {
         const int c = FSource.ByteAt(FPosition++);
         if (c < 0)
             return -1;
@@ -45,12 +33,12 @@ int JpegSegmentWalker::NextMarker(uint64_t& markerAt)
 
 bool JpegSegmentWalker::Next(JpegSegment& segment)
 {
-    while (!FDone && FSegments++ < MaxSegments) {
+    while (!FDone && FSegments++ < WalkBound::Segments) {
         uint64_t markerAt = 0;
         const int code = NextMarker(markerAt);
         if (code < 0 || code == JpegMarker::Soi || code == JpegMarker::Eoi || code == JpegMarker::Sos)
             break;
-        if (IsStandalone(code))
+        if (JpegMarker::IsStandalone(code))
             continue;
         const unsigned char* length = FSource.Bytes(FPosition, 2);
         if (!length || (length[0] << 8 | length[1]) < 2)

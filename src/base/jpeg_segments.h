@@ -1,19 +1,12 @@
 #pragma once
 
 #include "base/byte_source.h"
+#include "base/jpeg_format.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace tarvix {
-
-namespace JpegMarker {
-constexpr uint8_t Soi = 0xD8;
-constexpr uint8_t Eoi = 0xD9;
-constexpr uint8_t Sos = 0xDA;
-constexpr uint8_t App1 = 0xE1;
-constexpr uint8_t Tem = 0x01;
-} // namespace JpegMarker
 
 // One marker segment in front of the compressed data.
 struct JpegSegment {

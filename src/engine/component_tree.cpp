@@ -1,5 +1,7 @@
 #include "engine/component_tree.h"
 
+#include "engine/letter_case.h"
+
 #include <QMetaObject>
 #include <QMetaType>
 #include <utility>
@@ -14,17 +16,12 @@ TopLevelComponentProvider& Provider()
     return provider;
 }
 
-char16_t AsciiLower(char16_t c)
-{
-    return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
-}
-
 // The property literally named `name` (ASCII case ignored), or an invalid one.
 QMetaProperty PropertyNamed(const QMetaObject* meta, QStringView name)
 {
     for (int i = 0; i < meta->propertyCount(); ++i) {
         const QMetaProperty property = meta->property(i);
-        if (SameNameIgnoringCase(QString::fromLatin1(property.name()), name))
+        if (EqualsIgnoringAsciiCase(QString::fromLatin1(property.name()), name))
             return property;
     }
     return {};
@@ -46,22 +43,12 @@ QObjectList TopLevelComponents()
     return list;
 }
 
-bool SameNameIgnoringCase(QStringView a, QStringView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i].unicode()) != AsciiLower(b[i].unicode()))
-            return false;
-    return true;
-}
-
 QObject* FindTopLevelComponent(QStringView name)
 {
     if (name.isEmpty())
         return nullptr;
     for (QObject* component : TopLevelComponents())
-        if (SameNameIgnoringCase(component->objectName(), name))
+        if (EqualsIgnoringAsciiCase(component->objectName(), name))
             return component;
     return nullptr;
 }
@@ -75,7 +62,7 @@ QObject* FindOwnedComponent(const QObject* owner, QStringView name)
     while (!level.isEmpty()) {
         QObjectList next;
         for (QObject* child : std::as_const(level)) {
-            if (SameNameIgnoringCase(child->objectName(), name))
+            if (EqualsIgnoringAsciiCase(child->objectName(), name))
                 return child;
             next.append(child->children());
         }
@@ -93,13 +80,13 @@ QMetaProperty FindComponentProperty(const QObject* component, QStringView name)
     if (property.isValid())
         return property;
 
-    if (SameNameIgnoringCase(name, u"Caption")) {
+    if (EqualsIgnoringAsciiCase(name, u"Caption")) {
         for (const char16_t* alias : { u"text", u"title", u"windowTitle" }) {
             property = PropertyNamed(meta, QStringView(alias));
             if (property.isValid())
                 return property;
         }
-    } else if (SameNameIgnoringCase(name, u"Hint")) {
+    } else if (EqualsIgnoringAsciiCase(name, u"Hint")) {
         return PropertyNamed(meta, u"toolTip");
     }
     return {};

@@ -38,9 +38,6 @@ QObject* FindTopLevelComponent(QStringView name);
 // empty name).
 QObject* FindOwnedComponent(const QObject* owner, QStringView name);
 
-// Equality without regard to ASCII letter case (other characters compare exactly).
-bool SameNameIgnoringCase(QStringView a, QStringView b);
-
 // The property `name` of `component` (aliases included); invalid when there is none.
 QMetaProperty FindComponentProperty(const QObject* component, QStringView name);
 

@@ -13,38 +13,6 @@ namespace {
 constexpr qsizetype MaxItems = 4096;
 constexpr qint64 MaxValueBytes = 1 << 20;
 
-// The bytes of one element of a TIFF type, and the unit within it that follows the byte order.
-struct TypeLayout {
-    int Size = 0; // 0: a type we do not know
-    int Unit = 1;
-};
-
-TypeLayout LayoutOf(quint16 type)
-{
-    switch (type) {
-    case 1: // BYTE
-    case 2: // ASCII
-    case 6: // SBYTE
-    case 7: // UNDEFINED
-        return { 1, 1 };
-    case 3: // SHORT
-    case 8: // SSHORT
-        return { 2, 2 };
-    case 4: // LONG
-    case 9: // SLONG
-    case 11: // FLOAT
-    case 13: // IFD
-        return { 4, 4 };
-    case 5: // RATIONAL
-    case 10: // SRATIONAL
-        return { 8, 4 };
-    case 12: // DOUBLE
-        return { 8, 8 };
-    default:
-        return {};
-    }
-}
-
 class PropertyWalker {
 public:
     PropertyWalker(QByteArrayView tiff, bool bigEndian)
@@ -109,7 +77,7 @@ bool PropertyWalker::ReadIfd(quint32 offset, quint32* exifIfd, quint32* gpsIfd)
         if (tag == ExifTag::GpsIfd && gpsIfd && !*gpsIfd)
             *gpsIfd = U32(field);
 
-        const TypeLayout layout = LayoutOf(type);
+        const TiffTypeLayout layout = LayoutOfTiffType(type);
         const qint64 length = qint64(U32(entry + 4)) * layout.Size; // at most 2^35: no overflow
         if (layout.Size == 0 || length > FTiff.size())
             continue;

@@ -1,5 +1,6 @@
 #include "engine/exif_thumbnail.h"
 
+#include "base/jpeg_format.h"
 #include "engine/jpeg_stream.h"
 
 #include <QList>
@@ -13,17 +14,6 @@ namespace tarvix {
 
 namespace {
 
-constexpr quint16 TypeShort = 3;
-constexpr quint16 TypeLong = 4;
-
-constexpr quint16 ThumbnailOffsetTag = 0x0201;
-constexpr quint16 ThumbnailLengthTag = 0x0202;
-constexpr quint16 ExifIfdTag = 0x8769;
-constexpr quint16 GpsIfdTag = 0x8825;
-constexpr quint16 InteropIfdTag = 0xA005;
-constexpr quint16 PixelXDimensionTag = 0xA002;
-constexpr quint16 PixelYDimensionTag = 0xA003;
-
 // Cameras write five IFDs at most (IFD0, IFD1, EXIF, GPS, interoperability); the bound only
 // stops a forged chain.
 constexpr int MaxIfds = 32;
@@ -33,31 +23,6 @@ constexpr qint64 MaxThumbnailPixels = qint64(1) << 22;
 
 using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
 using TjBuffer = std::unique_ptr<unsigned char, decltype(&tjFree)>;
-
-int TypeSize(quint16 type)
-{
-    switch (type) {
-    case 1: // BYTE
-    case 2: // ASCII
-    case 6: // SBYTE
-    case 7: // UNDEFINED
-        return 1;
-    case 3: // SHORT
-    case 8: // SSHORT
-        return 2;
-    case 4: // LONG
-    case 9: // SLONG
-    case 11: // FLOAT
-    case 13: // IFD
-        return 4;
-    case 5: // RATIONAL
-    case 10: // SRATIONAL
-    case 12: // DOUBLE
-        return 8;
-    default:
-        return 0;
-    }
-}
 
 struct Entry {
     qint64 At = 0; // offset of the 12-byte entry in the block
@@ -124,9 +89,9 @@ public:
     {
         if (e.Count != 1)
             return std::nullopt;
-        if (e.Type == TypeShort)
+        if (e.Type == TiffType::Short)
             return U16(e.Field());
-        if (e.Type == TypeLong)
+        if (e.Type == TiffType::Long)
             return U32(e.Field());
         return std::nullopt;
     }
@@ -156,7 +121,7 @@ public:
     // Just past an entry's value when it lies outside the entry and inside the block; 0 otherwise.
     qint64 OutOfLineEnd(const Entry& e) const
     {
-        const qint64 length = qint64(e.Count) * TypeSize(e.Type); // at most 2^35: no overflow
+        const qint64 length = qint64(e.Count) * LayoutOfTiffType(e.Type).Size; // at most 2^35: no overflow
         if (length <= 4)
             return 0;
         const qint64 at = U32(e.Field());
@@ -177,9 +142,9 @@ bool WriteSingleValue(QByteArray& tiff, bool big, const Entry& e, qint64 value)
     if (e.Count != 1 || e.Field() < 0 || e.Field() + 4 > tiff.size())
         return false;
     uchar field[4] = {};
-    if (e.Type == TypeShort && value >= 0 && value <= 0xFFFF)
+    if (e.Type == TiffType::Short && value >= 0 && value <= 0xFFFF)
         big ? qToBigEndian(quint16(value), field) : qToLittleEndian(quint16(value), field);
-    else if (e.Type == TypeLong && value >= 0 && value <= 0xFFFFFFFF)
+    else if (e.Type == TiffType::Long && value >= 0 && value <= 0xFFFFFFFF)
         big ? qToBigEndian(quint32(value), field) : qToLittleEndian(quint32(value), field);
     else
         return false;
@@ -218,7 +183,7 @@ std::optional<Survey> SurveyBlock(const TiffView& t)
         survey.StructureEnd = std::max(survey.StructureEnd, ifd.End);
         for (const Entry& e : std::as_const(ifd.Entries)) {
             survey.StructureEnd = std::max(survey.StructureEnd, t.OutOfLineEnd(e));
-            if (e.Tag == ExifIfdTag || e.Tag == GpsIfdTag || e.Tag == InteropIfdTag)
+            if (e.Tag == ExifTag::ExifIfd || e.Tag == ExifTag::GpsIfd || e.Tag == ExifTag::InteropIfd)
                 if (const quint32 sub = t.U32(e.Field()))
                     pending.append({ sub, -1 });
         }
@@ -255,8 +220,8 @@ std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code)
     const std::optional<Survey> survey = SurveyBlock(t);
     if (!survey)
         return std::nullopt;
-    const Entry* offsetEntry = FindEntry(survey->Ifd1, ThumbnailOffsetTag);
-    const Entry* lengthEntry = FindEntry(survey->Ifd1, ThumbnailLengthTag);
+    const Entry* offsetEntry = FindEntry(survey->Ifd1, ExifTag::ThumbnailOffset);
+    const Entry* lengthEntry = FindEntry(survey->Ifd1, ExifTag::ThumbnailLength);
     if (!offsetEntry || !lengthEntry)
         return std::nullopt;
     const std::optional<quint32> offset = t.SingleValue(*offsetEntry);
@@ -317,15 +282,15 @@ void SetPixelDimensions(QByteArray& tiff, int width, int height)
             return;
         const quint32 ifd0Offset = t.U32(4);
         const Ifd ifd0 = t.ReadIfd(ifd0Offset);
-        const Entry* pointer = FindEntry(ifd0, ExifIfdTag);
+        const Entry* pointer = FindEntry(ifd0, ExifTag::ExifIfd);
         const quint32 exifOffset = pointer ? t.U32(pointer->Field()) : 0;
         // A pointer back to IFD0 would have us write into the picture's own IFD.
         if (exifOffset == 0 || exifOffset == ifd0Offset)
             return;
         const Ifd exif = t.ReadIfd(exifOffset);
         for (const Entry& e : exif.Entries)
-            if (e.Tag == PixelXDimensionTag || e.Tag == PixelYDimensionTag)
-                writes.append({ e, e.Tag == PixelXDimensionTag ? width : height });
+            if (e.Tag == ExifTag::PixelXDimension || e.Tag == ExifTag::PixelYDimension)
+                writes.append({ e, e.Tag == ExifTag::PixelXDimension ? width : height });
     }
     // The view is gone before the first write: writing may detach the array from its buffer.
     const bool big = tiff.startsWith("MM");

@@ -1,5 +1,7 @@
 #include "engine/ini_file.h"
 
+#include "engine/letter_case.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -77,7 +79,7 @@ IniFile::Line IniFile::Classify(const QString& text)
 int IniFile::SectionStart(const QString& section) const
 {
     for (int i = 0; i < FLines.size(); ++i)
-        if (FLines[i].LineKind == Line::Section && FLines[i].Name.compare(section, Qt::CaseInsensitive) == 0)
+        if (FLines[i].LineKind == Line::Section && EqualsFoldingCase(FLines[i].Name, section))
             return i;
     return -1;
 }
@@ -102,7 +104,7 @@ std::optional<QString> IniFile::Value(const QString& section, const QString& key
         return std::nullopt;
     const QString name = TrimControl(key);
     for (int i = start + 1, end = SectionEnd(start); i < end; ++i)
-        if (FLines[i].LineKind == Line::Entry && FLines[i].Name.compare(name, Qt::CaseInsensitive) == 0)
+        if (FLines[i].LineKind == Line::Entry && EqualsFoldingCase(FLines[i].Name, name))
             return FLines[i].EntryValue;
     return std::nullopt;
 }
@@ -127,7 +129,7 @@ void IniFile::SetValue(const QString& section, const QString& key, const QString
     for (int i = start + 1; i < end; ++i) {
         if (FLines[i].LineKind != Line::Entry)
             continue;
-        if (FLines[i].Name.compare(entry.Name, Qt::CaseInsensitive) == 0) {
+        if (EqualsFoldingCase(FLines[i].Name, entry.Name)) {
             FLines[i] = entry;
             return;
         }

@@ -1,5 +1,6 @@
 #include "engine/jpeg_stream.h"
 
+#include "base/jpeg_format.h"
 #include "engine/jpeg_header.h"
 
 #include <cstring>
@@ -19,7 +20,7 @@ qsizetype SkipEntropyCodedData(QByteArrayView d, qsizetype at)
             return -1;
         at = static_cast<const char*>(ff) - d.data();
         const uchar next = uchar(d[at + 1]);
-        if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
+        if (next == 0x00 || JpegMarker::IsRestart(next))
             at += 2;
         else if (next == 0xFF)
             ++at;
@@ -34,7 +35,7 @@ qsizetype SkipEntropyCodedData(QByteArrayView d, qsizetype at)
 JpegStreamLayout ScanJpegStream(QByteArrayView d)
 {
     JpegStreamLayout layout;
-    if (d.size() < 4 || uchar(d[0]) != 0xFF || uchar(d[1]) != 0xD8)
+    if (d.size() < 4 || uchar(d[0]) != 0xFF || uchar(d[1]) != JpegMarker::Soi)
         return layout;
     qsizetype at = 2;
     while (at + 1 < d.size()) {
@@ -47,12 +48,12 @@ JpegStreamLayout ScanJpegStream(QByteArrayView d)
             ++at;
             continue;
         }
-        if (marker == 0xD9) {
+        if (marker == JpegMarker::Eoi) {
             layout.Complete = true;
             layout.End = at + 2;
             return layout;
         }
-        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+        if (JpegMarker::IsStandalone(marker)) {
             at += 2;
             continue;
         }
@@ -68,7 +69,7 @@ JpegStreamLayout ScanJpegStream(QByteArrayView d)
                 layout.Height = quint16(frame->Height);
             }
         at += 2 + length;
-        if (marker == 0xDA) {
+        if (marker == JpegMarker::Sos) {
             at = SkipEntropyCodedData(d, at);
             if (at < 0)
                 return layout;

@@ -3,6 +3,7 @@
 #include "engine/component_tree.h"
 #include "engine/errors.h"
 #include "engine/ini_file.h"
+#include "engine/letter_case.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -115,7 +116,7 @@ QObject* TLanguage::FindWindow(QStringView name) const
     // Two windows of one name can be alive at once (a dialog closed but not yet destroyed,
     // and its successor): the one that owns this engine is the one meant.
     QObject* owner = parent();
-    if (owner && SameNameIgnoringCase(owner->objectName(), name) && TopLevelComponents().contains(owner))
+    if (owner && EqualsIgnoringAsciiCase(owner->objectName(), name) && TopLevelComponents().contains(owner))
         return owner;
     return FindTopLevelComponent(name);
 }

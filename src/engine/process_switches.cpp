@@ -1,7 +1,6 @@
 #include "engine/process_switches.h"
 
-#include <QCollator>
-#include <QLocale>
+#include "engine/letter_case.h"
 
 namespace tarvix {
 
@@ -35,14 +34,8 @@ bool IsSwitch(const QString& parameter, const QString& name)
 {
     if (parameter.size() < 2 || (parameter[0] != u'-' && parameter[0] != u'/'))
         return false;
-    // Locale-aware and case-insensitive, as the user would compare letters.
-    static const QCollator collator = [] {
-        QCollator c { QLocale::system() };
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        return c;
-    }();
-    const QStringView rest = QStringView(parameter).mid(1);
-    return rest.size() == name.size() && collator.compare(rest, name) == 0;
+    // ASCII, as the launcher reads them: the two must agree on what a switch is.
+    return EqualsIgnoringAsciiCase(QStringView(parameter).mid(1), name);
 }
 
 bool HasSwitch(const QStringList& parameters, const QString& name)

@@ -1,8 +1,10 @@
 #include "engine/settings_store.h"
 
+#include "base/file_name.h"
 #include "engine/errors.h"
 #include "platform/executable_path.h"
 #include "platform/removable_drive.h"
+#include "platform/xdg_folders.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,20 +30,17 @@ QString PortableSettingsPathFor(const QString& executable)
 {
     if (executable.isEmpty())
         return {};
-    // The extension is the part of the file name from its last dot; a name that only
-    // starts with a dot (a hidden file) has none.
-    const qsizetype slash = executable.lastIndexOf(u'/');
-    const qsizetype dot = executable.lastIndexOf(u'.');
-    const QString base = dot > slash + 1 ? executable.left(dot) : executable;
+    // A name that only starts with a dot (a hidden program) keeps it: replacing that
+    // "extension" would leave a file called ".ini".
+    const size_t dot = ExtensionStart(QStringView(executable));
+    const bool hiddenName = dot != std::string_view::npos && (dot == 0 || executable[qsizetype(dot) - 1] == u'/');
+    const QString base = dot == std::string_view::npos || hiddenName ? executable : executable.left(qsizetype(dot));
     return base + QStringLiteral(".ini");
 }
 
 QString PerUserSettingsPath()
 {
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || !QDir::isAbsolutePath(config))
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return QDir::cleanPath(config + QStringLiteral("/Dovrane/Tarvix.ini"));
+    return QDir::cleanPath(XdgConfigHome() + QStringLiteral("/Dovrane/Tarvix.ini"));
 }
 
 std::optional<qint32> ParseSettingsInteger(QStringView text)

@@ -1,5 +1,6 @@
 #include "engine/transform.h"
 
+#include "base/file_name.h"
 #include "engine/dialogs.h"
 #include "engine/errors.h"
 #include "engine/image_info.h"
@@ -130,13 +131,11 @@ quint16 OrientationAfterTransform(quint16 oldValue, TransformCode code)
 
 QString BackupFileName(const QString& fileName)
 {
-    // Only a dot in the file's own name starts an extension; a dot in a folder name must
-    // not cut the path apart.
-    const qsizetype slash = fileName.lastIndexOf(u'/');
-    const qsizetype dot = fileName.lastIndexOf(u'.');
-    if (dot <= slash)
+    // A dot in a folder name must not cut the path apart.
+    const size_t dot = ExtensionStart(QStringView(fileName));
+    if (dot == std::string_view::npos)
         return fileName + "_ORIGINAL";
-    return fileName.left(dot) + "_ORIGINAL" + fileName.mid(dot);
+    return fileName.left(qsizetype(dot)) + "_ORIGINAL" + fileName.mid(qsizetype(dot));
 }
 
 namespace {

@@ -13,13 +13,6 @@ namespace tarvix {
 
 namespace {
 
-constexpr qsizetype MaxSegmentLength = 0xFFFF;
-
-bool IsMetadataMarker(quint8 marker)
-{
-    return (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE; // APPn and COM
-}
-
 // Where the metadata segments end: the first segment of another kind (the library writes
 // its own tables after the markers it copies).
 qsizetype MetadataEnd(QByteArrayView picture)
@@ -28,7 +21,7 @@ qsizetype MetadataEnd(QByteArrayView picture)
     JpegSegmentWalker walker(source);
     JpegSegment segment;
     qsizetype end = std::min<qsizetype>(2, picture.size());
-    while (walker.Next(segment) && IsMetadataMarker(segment.Marker))
+    while (walker.Next(segment) && JpegMarker::IsMetadata(segment.Marker))
         end = qsizetype(segment.DataAt + segment.DataSize);
     return end;
 }
@@ -45,7 +38,7 @@ void UpdateExifBlock(QByteArray& head, TransformCode code, int width, int height
     QByteArray tiff = head.mid(tiffAt, tiffSize);
     SetPixelDimensions(tiff, width, height);
     if (std::optional<QByteArray> turned = TurnEmbeddedThumbnail(tiff, LibraryCode(code)))
-        if (2 + qsizetype(ExifHeaderSize) + turned->size() <= MaxSegmentLength)
+        if (2 + qsizetype(ExifHeaderSize) + turned->size() <= qsizetype(MaxSegmentLength))
             tiff = std::move(*turned);
     head.replace(tiffAt, tiffSize, tiff);
     qToBigEndian<quint16>(quint16(2 + ExifHeaderSize + tiff.size()), head.data() + block.DataAt - 2);

@@ -1,5 +1,7 @@
 #include "platform/thumbnail_cache.h"
 
+#include "platform/xdg_folders.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -26,10 +28,7 @@ QByteArray ThumbnailCacheUri(const QString& absolutePath)
 namespace {
 void ForgetCachedThumbnailsOfName(const QString& path)
 {
-    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (cache.isEmpty())
-        cache = QDir::homePath() + "/.cache";
-    const QDir root(cache + "/thumbnails");
+    const QDir root(XdgCacheHome() + "/thumbnails");
     if (!root.exists())
         return;
     const QString entry

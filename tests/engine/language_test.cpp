@@ -1,6 +1,7 @@
 #include "engine/component_tree.h"
 #include "engine/errors.h"
 #include "engine/language.h"
+#include "engine/letter_case.h"
 #include "engine/message_format.h"
 
 #include <QFile>
@@ -599,8 +600,8 @@ TEST_F(LanguageTest, ComponentLookUp)
     EXPECT_EQ(FindOwnedComponent(Window.get(), u"TWIN"), near);
     EXPECT_EQ(FindOwnedComponent(ToolBar, u"twin"), deep);
 
-    EXPECT_TRUE(SameNameIgnoringCase(u"btnOK", u"BTNok"));
-    EXPECT_FALSE(SameNameIgnoringCase(u"btnOk", u"btnOk2"));
+    EXPECT_TRUE(EqualsIgnoringAsciiCase(u"btnOK", u"BTNok"));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase(u"btnOk", u"btnOk2"));
 }
 
 #include "language_test.moc"
