@@ -1,6 +1,7 @@
 #include "engine/exif_thumbnail.h"
 
 #include "base/jpeg_format.h"
+#include "engine/jpeg_lossless.h"
 #include "engine/jpeg_stream.h"
 
 #include <QList>
@@ -8,7 +9,6 @@
 #include <QtEndian>
 #include <algorithm>
 #include <memory>
-#include <turbojpeg.h>
 
 namespace tarvix {
 
@@ -20,9 +20,6 @@ constexpr int MaxIfds = 32;
 // Many times what 64 KiB of JPEG data holds in practice. A forged frame header in a few bytes
 // would otherwise have the library set aside gigabytes for coefficients.
 constexpr qint64 MaxThumbnailPixels = qint64(1) << 22;
-
-using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
-using TjBuffer = std::unique_ptr<unsigned char, decltype(&tjFree)>;
 
 struct Entry {
     qint64 At = 0; // offset of the 12-byte entry in the block
@@ -211,7 +208,6 @@ const Entry* FindEntry(const Ifd& ifd, quint16 tag)
 
 std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code)
 {
-    static const int operations[] = { 0, TJXOP_ROT90, TJXOP_ROT180, TJXOP_ROT270, TJXOP_VFLIP, TJXOP_HFLIP };
     if (code < 1 || code > 5)
         return std::nullopt;
     TiffView t(tiff);
@@ -242,27 +238,16 @@ std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code)
         || qint64(layout.Width) * layout.Height > MaxThumbnailPixels)
         return std::nullopt;
 
-    TjHandle handle(tjInitTransform(), tjDestroy);
-    if (!handle)
-        return std::nullopt;
-    tjtransform transform {};
-    transform.op = operations[code];
-    transform.options = TJXOPT_TRIM | (layout.Progressive ? TJXOPT_PROGRESSIVE : 0);
-    unsigned char* output = nullptr;
-    unsigned long outputSize = 0;
     // A thumbnail that makes the library warn is left as it was: the warning is the only sign
     // of a scan that stops short of an EOI that is there, and a stale thumbnail is better than
     // one part grey.
-    const int result = tjTransform(handle.get(), reinterpret_cast<const unsigned char*>(thumbnail.data()),
-        static_cast<unsigned long>(thumbnail.size()), 1, &output, &outputSize, &transform,
-        TJFLAG_LIMITSCANS | TJFLAG_STOPONWARNING);
-    const TjBuffer owner(output, tjFree);
-    if (result != 0 || !output || outputSize == 0)
+    const LibraryStream turnedStream = LosslessLibraryTransform(thumbnail, code, layout.Progressive, true);
+    if (turnedStream.IsEmpty())
         return std::nullopt;
 
     // Bytes after the thumbnail's EOI but within its length stay after the new end, as the
     // picture's trailer does.
-    const QByteArrayView turned(reinterpret_cast<const char*>(output), qsizetype(outputSize));
+    const QByteArrayView turned = turnedStream.Bytes();
     const QByteArrayView trailer = thumbnail.sliced(layout.End);
     QByteArray block;
     block.reserve(qsizetype(*offset) + turned.size() + trailer.size() + padding.size());

@@ -31,14 +31,35 @@ using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
 
 } // namespace
 
-QByteArrayView TransformedJpeg::Picture() const
+LibraryStream LosslessLibraryTransform(QByteArrayView input, int code, bool progressive, bool warningsFail)
 {
-    return QByteArrayView(reinterpret_cast<const char*>(FBuffer.get()), FSize);
+    static const int operations[] = { 0, TJXOP_ROT90, TJXOP_ROT180, TJXOP_ROT270, TJXOP_VFLIP, TJXOP_HFLIP };
+    LibraryStream stream;
+    if (code < 1 || code > 5)
+        return stream;
+    TjHandle handle(tjInitTransform(), tjDestroy);
+    if (!handle)
+        return stream;
+    tjtransform transform {};
+    transform.op = operations[code];
+    transform.options = TJXOPT_TRIM | (progressive ? TJXOPT_PROGRESSIVE : 0);
+    unsigned char* output = nullptr;
+    unsigned long outputSize = 0;
+    const int status = tjTransform(handle.get(), reinterpret_cast<const unsigned char*>(input.data()),
+        static_cast<unsigned long>(input.size()), 1, &output, &outputSize, &transform,
+        TJFLAG_LIMITSCANS | (warningsFail ? TJFLAG_STOPONWARNING : 0));
+    std::shared_ptr<unsigned char> owner(output, tjFree);
+    if (status != 0 && (warningsFail || tjGetErrorCode(handle.get()) != TJERR_WARNING))
+        return stream;
+    if (!output || outputSize == 0)
+        return stream;
+    stream.FBuffer = std::move(owner);
+    stream.FSize = qsizetype(outputSize);
+    return stream;
 }
 
 int TransformJpegBytes(QByteArrayView input, int code, TransformedJpeg& result)
 {
-    static const int operations[] = { 0, TJXOP_ROT90, TJXOP_ROT180, TJXOP_ROT270, TJXOP_VFLIP, TJXOP_HFLIP };
     if (code < 1 || code > 5)
         return BadCode;
     const JpegStreamLayout layout = ScanJpegStream(input);
@@ -46,25 +67,10 @@ int TransformJpegBytes(QByteArrayView input, int code, TransformedJpeg& result)
     // before the library runs also spares a cut-off file the memory its header claims.
     if (!layout.Complete || qint64(layout.Width) * layout.Height > MaxPixels)
         return NotTransformable;
-
-    TjHandle handle(tjInitTransform(), tjDestroy);
-    if (!handle)
-        return NotTransformable;
-    tjtransform transform {};
-    transform.op = operations[code];
-    transform.options = TJXOPT_TRIM | (layout.Progressive ? TJXOPT_PROGRESSIVE : 0);
-    unsigned char* output = nullptr;
-    unsigned long outputSize = 0;
-    const int status = tjTransform(handle.get(), reinterpret_cast<const unsigned char*>(input.data()),
-        static_cast<unsigned long>(input.size()), 1, &output, &outputSize, &transform, TJFLAG_LIMITSCANS);
-    std::shared_ptr<unsigned char> owner(output, tjFree);
     // A warning (stray bytes before a marker, say) is fine: the stream is complete.
-    if (status != 0 && tjGetErrorCode(handle.get()) != TJERR_WARNING)
+    result.FPicture = LosslessLibraryTransform(input, code, layout.Progressive, false);
+    if (result.FPicture.IsEmpty())
         return NotTransformable;
-    if (!output || outputSize == 0)
-        return NotTransformable;
-    result.FBuffer = std::move(owner);
-    result.FSize = qsizetype(outputSize);
     result.FTrailer = input.sliced(layout.End);
     return Ok;
 }

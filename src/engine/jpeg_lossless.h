@@ -14,17 +14,34 @@ namespace tarvix {
 // Returns 0 on success and non-zero on failure, when the file is left exactly as it was.
 int JpegLosslessTransform(const QString& path, int code);
 
+// A stream the library made, in its own buffer.
+class LibraryStream {
+public:
+    QByteArrayView Bytes() const { return { reinterpret_cast<const char*>(FBuffer.get()), FSize }; }
+    bool IsEmpty() const { return FSize == 0; }
+
+private:
+    friend LibraryStream LosslessLibraryTransform(QByteArrayView, int, bool, bool);
+    std::shared_ptr<unsigned char> FBuffer; // freed by the library
+    qsizetype FSize = 0;
+};
+
+// The library's lossless transform of `input` with `code` (1 to 5): edge blocks trimmed,
+// every marker copied, progressive output for a progressive input. `input` must be a
+// complete stream (ScanJpegStream), or the library pads what is missing with grey. A
+// warning from the library fails only with `warningsFail`. Empty on failure.
+LibraryStream LosslessLibraryTransform(QByteArrayView input, int code, bool progressive, bool warningsFail);
+
 // The same transform of a picture in memory.
 class TransformedJpeg {
 public:
     // The new stream up to and including its EOI; the trailer of the input follows it.
-    QByteArrayView Picture() const;
+    QByteArrayView Picture() const { return FPicture.Bytes(); }
     QByteArrayView Trailer() const { return FTrailer; }
 
 private:
     friend int TransformJpegBytes(QByteArrayView input, int code, TransformedJpeg& result);
-    std::shared_ptr<unsigned char> FBuffer; // the library's own buffer, freed by it
-    qsizetype FSize = 0;
+    LibraryStream FPicture;
     QByteArrayView FTrailer; // a view into the input
 };
 
