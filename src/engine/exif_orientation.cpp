@@ -2,12 +2,17 @@
 
 #include "base/exif_block.h"
 #include "base/jpeg_segments.h"
+#include "platform/locked_file.h"
+#include "platform/safe_write.h"
 
 #include <QList>
 
 namespace tarvix {
 
 namespace {
+
+// A picture larger than this is no camera file.
+constexpr qint64 MaxFileSize = qint64(1) << 31;
 
 const QByteArray XmpHeader("http://ns.adobe.com/xap/1.0/\0", 29);
 
@@ -115,6 +120,22 @@ void ResetExifOrientation(QByteArray& jpeg, quint16 value)
     for (const Patch& patch : patches)
         if (patch.Position >= 0 && patch.Position + patch.Bytes.size() <= jpeg.size())
             jpeg.replace(patch.Position, patch.Bytes.size(), patch.Bytes);
+}
+
+void ResetExifOrientation(const QString& fileName, quint16 value)
+{
+    if (value == 0)
+        return;
+    LockedFile file;
+    if (file.Open(fileName, MaxFileSize, std::chrono::milliseconds(0)) != LockedFile::Status::Ok)
+        return;
+    QByteArray bytes = file.Bytes();
+    ResetExifOrientation(bytes, value);
+    if (bytes == file.Bytes())
+        return;
+    ReplaceOptions replace;
+    replace.Expected = file.Stat();
+    ReplaceFileContent(fileName, { QByteArrayView(bytes) }, replace);
 }
 
 } // namespace tarvix

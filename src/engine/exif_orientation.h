@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 namespace tarvix {
@@ -12,5 +13,11 @@ namespace tarvix {
 // and nothing is reported: a broken structure just ends the rewrite. A value of 0 does
 // nothing.
 void ResetExifOrientation(QByteArray& jpeg, quint16 value);
+
+// The same for a file on its own, outside a transform: read whole under the transform's lock
+// and replaced in one step when anything changed; never written in place. A value of 0 does
+// not open the file, and a file another run holds, or one that cannot be read or written,
+// is left as it is without a word.
+void ResetExifOrientation(const QString& fileName, quint16 value);
 
 } // namespace tarvix

@@ -1,11 +1,17 @@
 #include "base/orientation_reader.h"
+#include "base/unique_fd.h"
 #include "engine/exif_orientation.h"
 #include "support/exif_builder.h"
 #include "support/jpeg_fixtures.h"
 #include "support/qt_printers.h"
+#include "support/temp_folder.h"
 
 #include <QDir>
+#include <QFile>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <turbojpeg.h>
 
 using namespace tarvix;
@@ -164,6 +170,32 @@ TEST(ExifOrientation, StopsAtLoopsAndNeverWritesOutsideTheExifSegment)
     const QByteArray out = Patched(jpeg, 1);
     EXPECT_EQ(OrientationEntries(out, false), QList<int>({ 1 }));
     EXPECT_EQ(DifferingBytes(jpeg, out), 1);
+}
+
+TEST(ExifOrientation, AFileIsRewrittenInOneStepAndALockedOneIsLeftAlone)
+{
+    TempFolder folder;
+    const QString path = folder.File("a.jpg");
+    const QByteArray jpeg = InsertSegments(Picture, ExifSegment(CameraTiff(6, true, 6)));
+    WriteBytes(path, jpeg);
+    struct stat before { };
+    ::stat(QFile::encodeName(path).constData(), &before);
+
+    ResetExifOrientation(path, 0); // nothing to do
+    {
+        const UniqueFd holder(::open(QFile::encodeName(path).constData(), O_RDONLY));
+        ASSERT_EQ(::flock(holder.Get(), LOCK_EX), 0);
+        ResetExifOrientation(path, 1); // another run holds it
+    }
+    EXPECT_EQ(ReadBytes(path), jpeg);
+
+    ResetExifOrientation(path, 1);
+    EXPECT_EQ(OrientationEntries(ReadBytes(path), true), QList<int>({ 1, 1 }));
+    struct stat after { };
+    ::stat(QFile::encodeName(path).constData(), &after);
+    EXPECT_NE(after.st_ino, before.st_ino); // replaced, not written in place
+    ResetExifOrientation(folder.File("missing.jpg"), 1); // no error, nothing created
+    EXPECT_EQ(folder.Entries(), QStringList({ "a.jpg" }));
 }
 
 TEST(ExifOrientation, MalformedFilesKeepTheirLengthAndAlmostAllTheirBytes)
