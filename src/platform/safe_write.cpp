@@ -189,6 +189,7 @@ int RestoreInterruptedOverwrite(const QString& path)
     struct stat st { };
     if (!file.Valid() || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return 0;
+    RemoveInterruptedRename(real->Folder, real->Name);
     const std::string keep = KeptOriginalPath(real->Folder, real->Name, st.st_ino);
     const UniqueFd copy(::open(keep.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat kept { };

@@ -44,8 +44,9 @@ std::string KeptOriginalPath(const std::string& folder, const std::string& name,
 
 // After an overwrite in place that was cut short (the process killed, the power gone), puts
 // the kept original back into the file at `path` and removes the copy; nothing when there
-// is none. The caller holds the file so that no other run of the program is writing it.
-// 0 or the errno of a failed restoration, when the copy stays where it is.
+// is none. A new content left under its pending name by a replacement cut short just before
+// its rename is removed too (the file itself is then still the old one). The caller holds the file so that no other run
+// of the program is writing it. 0 or the errno of a failed restoration, when the copy stays where it is.
 int RestoreInterruptedOverwrite(const QString& path);
 
 } // namespace tarvix

@@ -49,25 +49,33 @@ int TempFile::LinkAs(const std::string& target)
 int TempFile::RenameOver(const std::string& target)
 {
     if (FNamedPath.empty()) {
-        // A nameless file needs a name before it can be renamed over the target; the
-        // window in which a killed process would leave that name behind is tiny.
-        for (int attempt = 0; attempt < 100 && FNamedPath.empty(); ++attempt) {
-            const std::string name
-                = FFolder + "/." + FHint + ".tarvix-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-            const int error = LinkUnder(name);
-            if (error == 0)
-                FNamedPath = name;
-            else if (error != EEXIST)
-                return error;
-        }
-        if (FNamedPath.empty())
-            return EEXIST;
+        // A nameless file needs a name before it can be renamed over the target. The name
+        // is always the same one (the caller holds the target, so nobody else uses it): one
+        // that a killed process left behind is known, and replaced here or removed by
+        // RemoveInterruptedRename.
+        const std::string name = PendingName(FFolder, FHint);
+        int error = LinkUnder(name);
+        if (error == EEXIST && ::unlink(name.c_str()) == 0)
+            error = LinkUnder(name);
+        if (error != 0)
+            return error;
+        FNamedPath = name;
     }
     if (::rename(FNamedPath.c_str(), target.c_str()) != 0)
         return errno;
     FNamedPath.clear();
     SyncFolder(FFolder);
     return 0;
+}
+
+std::string PendingName(const std::string& folder, const std::string& hint)
+{
+    return folder + "/." + hint + ".tarvix-new";
+}
+
+void RemoveInterruptedRename(const std::string& folder, const std::string& hint)
+{
+    ::unlink(PendingName(folder, hint).c_str());
 }
 
 int WriteAll(int fd, const char* data, size_t size)

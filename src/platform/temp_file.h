@@ -24,6 +24,7 @@ public:
     // Gives the file the name `target`, failing (EEXIST) when that name exists; 0 or errno.
     int LinkAs(const std::string& target);
     // Gives the file the name `target`, replacing what was there atomically; 0 or errno.
+    // The caller holds the target, so that no other process renames over it at once.
     int RenameOver(const std::string& target);
 
 private:
@@ -35,6 +36,12 @@ private:
     UniqueFd FFd;
     int FError = 0;
 };
+
+// The name a file made with `hint` has for the moment between getting a name and being renamed
+// over its target; a process killed in that moment leaves a complete new file under it.
+std::string PendingName(const std::string& folder, const std::string& hint);
+// Removes such a leftover; for a caller that holds the target.
+void RemoveInterruptedRename(const std::string& folder, const std::string& hint);
 
 // Writes all of `size` bytes; 0 or errno (ENOSPC can show here or at fsync).
 int WriteAll(int fd, const char* data, size_t size);

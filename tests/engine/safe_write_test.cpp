@@ -145,3 +145,24 @@ TEST(SafeWrite, AnOverwriteInPlaceCutShortIsUndoneByTheNextRun)
     EXPECT_EQ(ReadBytes(folder.File("b.jpg")), original); // the same inode
     EXPECT_EQ(folder.Entries(), QStringList({ ".b.jpg.tarvix-original-1", "a.jpg", "b.jpg" }));
 }
+
+TEST(SafeWrite, ANewContentLeftJustBeforeItsRenameIsRemovedOrReplaced)
+{
+    TempFolder folder;
+    const QString file = folder.File("a.jpg");
+    WriteBytes(file, "old");
+    // What a process killed between naming its new content and renaming it leaves behind.
+    WriteBytes(folder.File(".a.jpg.tarvix-new"), "new content of a run that died");
+    {
+        LockedFile reopened;
+        ASSERT_EQ(reopened.Open(file, 1 << 20, std::chrono::milliseconds(0)), LockedFile::Status::Ok);
+        EXPECT_EQ(reopened.Bytes(), "old");
+    }
+    EXPECT_EQ(folder.Entries(), QStringList({ "a.jpg" }));
+
+    // Found by the replacement itself, it is replaced.
+    WriteBytes(folder.File(".a.jpg.tarvix-new"), "stale");
+    ASSERT_EQ(ReplaceFileContent(file, "new"), 0);
+    EXPECT_EQ(ReadBytes(file), "new");
+    EXPECT_EQ(folder.Entries(), QStringList({ "a.jpg" }));
+}
