@@ -11,9 +11,6 @@ namespace tarvix {
 
 namespace {
 
-// A picture larger than this is no camera file.
-constexpr qint64 MaxFileSize = qint64(1) << 31;
-
 const QByteArray XmpHeader("http://ns.adobe.com/xap/1.0/\0", 29);
 
 struct Patch {
@@ -127,7 +124,7 @@ void ResetExifOrientation(const QString& fileName, quint16 value)
     if (value == 0)
         return;
     LockedFile file;
-    if (file.Open(fileName, MaxFileSize, std::chrono::milliseconds(0)) != LockedFile::Status::Ok)
+    if (file.Open(fileName, MaxPictureFileSize, std::chrono::milliseconds(0)) != LockedFile::Status::Ok)
         return;
     QByteArray bytes = file.Bytes();
     ResetExifOrientation(bytes, value);

@@ -1,5 +1,6 @@
 #include "engine/exif_thumbnail.h"
 
+#include "base/exif_block.h"
 #include "base/jpeg_format.h"
 #include "engine/jpeg_lossless.h"
 #include "engine/jpeg_stream.h"
@@ -37,98 +38,57 @@ struct Ifd {
     quint32 Next = 0;
 };
 
-class TiffView {
-public:
-    explicit TiffView(QByteArrayView bytes)
-        : FBytes(bytes)
-    {
-    }
+// The block is read through the shared TiffView (bounds-checked, zero outside the block);
+// what only the thumbnail rewrite needs sits on top of it.
 
-    // False when the block does not start with a TIFF header.
-    bool Open()
-    {
-        if (FBytes.size() < 8)
-            return false;
-        if (FBytes.startsWith("II"))
-            FBig = false;
-        else if (FBytes.startsWith("MM"))
-            FBig = true;
-        else
-            return false;
-        return U16(2) == 42;
-    }
-
-    bool Big() const { return FBig; }
-    qint64 Size() const { return FBytes.size(); }
-    bool Fits(qint64 at, qint64 size) const
-    {
-        return at >= 0 && size >= 0 && at <= FBytes.size() && size <= FBytes.size() - at;
-    }
-
-    // Bytes outside the block read as zero; callers to whom that matters check Fits first.
-    quint16 U16(qint64 at) const
-    {
-        if (!Fits(at, 2))
-            return 0;
-        const uchar* p = reinterpret_cast<const uchar*>(FBytes.data()) + at;
-        return FBig ? qFromBigEndian<quint16>(p) : qFromLittleEndian<quint16>(p);
-    }
-    quint32 U32(qint64 at) const
-    {
-        if (!Fits(at, 4))
-            return 0;
-        const uchar* p = reinterpret_cast<const uchar*>(FBytes.data()) + at;
-        return FBig ? qFromBigEndian<quint32>(p) : qFromLittleEndian<quint32>(p);
-    }
-
-    // The one value of a SHORT or LONG entry with a count of 1.
-    std::optional<quint32> SingleValue(const Entry& e) const
-    {
-        if (e.Count != 1)
-            return std::nullopt;
-        if (e.Type == TiffType::Short)
-            return U16(e.Field());
-        if (e.Type == TiffType::Long)
-            return U32(e.Field());
+// The one value of a SHORT or LONG entry with a count of 1.
+std::optional<quint32> SingleValue(const TiffView& t, const Entry& e)
+{
+    if (e.Count != 1)
         return std::nullopt;
-    }
+    if (e.Type == TiffType::Short)
+        return t.U16(e.Field());
+    if (e.Type == TiffType::Long)
+        return t.U32(e.Field());
+    return std::nullopt;
+}
 
-    Ifd ReadIfd(quint32 offset) const
-    {
-        Ifd ifd;
-        if (!Fits(offset, 2))
-            return ifd;
-        const qint64 first = qint64(offset) + 2;
-        const qint64 declared = U16(offset);
-        const qint64 count = std::min(declared, (Size() - first) / 12);
-        ifd.Entries.reserve(count);
-        for (qint64 i = 0; i < count; ++i) {
-            const qint64 at = first + 12 * i;
-            ifd.Entries.append({ at, U16(at), U16(at + 2), U32(at + 4) });
-        }
-        ifd.End = first + 12 * count;
-        ifd.Whole = count == declared && Fits(ifd.End, 4);
-        if (ifd.Whole) {
-            ifd.Next = U32(ifd.End);
-            ifd.End += 4;
-        }
+Ifd ReadIfd(const TiffView& t, quint32 offset)
+{
+    Ifd ifd;
+    if (!t.Fits(offset, 2))
         return ifd;
+    const qint64 first = qint64(offset) + 2;
+    const qint64 declared = t.U16(offset);
+    const qint64 count = std::min(declared, (qint64(t.Size()) - first) / 12);
+    ifd.Entries.reserve(count);
+    for (qint64 i = 0; i < count; ++i) {
+        const qint64 at = first + 12 * i;
+        ifd.Entries.append({ at, quint16(t.U16(at)), quint16(t.U16(at + 2)), t.U32(at + 4) });
     }
-
-    // Just past an entry's value when it lies outside the entry and inside the block; 0 otherwise.
-    qint64 OutOfLineEnd(const Entry& e) const
-    {
-        const qint64 length = qint64(e.Count) * LayoutOfTiffType(e.Type).Size; // at most 2^35: no overflow
-        if (length <= 4)
-            return 0;
-        const qint64 at = U32(e.Field());
-        return Fits(at, length) ? at + length : 0;
+    ifd.End = first + 12 * count;
+    ifd.Whole = count == declared && t.Fits(ifd.End, 4);
+    if (ifd.Whole) {
+        ifd.Next = t.U32(ifd.End);
+        ifd.End += 4;
     }
+    return ifd;
+}
 
-private:
-    QByteArrayView FBytes;
-    bool FBig = false;
-};
+// Just past an entry's value when it lies outside the entry and inside the block; 0 otherwise.
+qint64 OutOfLineEnd(const TiffView& t, const Entry& e)
+{
+    const qint64 length = qint64(e.Count) * LayoutOfTiffType(e.Type).Size; // at most 2^35: no overflow
+    if (length <= 4)
+        return 0;
+    const qint64 at = t.U32(e.Field());
+    return t.Fits(at, length) ? at + length : 0;
+}
+
+TiffView ViewOf(QByteArrayView tiff)
+{
+    return TiffView(reinterpret_cast<const unsigned char*>(tiff.data()), size_t(tiff.size()));
+}
 
 // Writes `value` into the value field of a SHORT or LONG entry with a count of 1, in the
 // block's byte order. A SHORT goes left-justified and its two spare bytes become zero, so the
@@ -174,12 +134,12 @@ std::optional<Survey> SurveyBlock(const TiffView& t)
         if (visited.contains(p.Offset) || ++read > MaxIfds)
             return std::nullopt;
         visited.insert(p.Offset);
-        Ifd ifd = t.ReadIfd(p.Offset);
+        Ifd ifd = ReadIfd(t, p.Offset);
         if ((p.ChainIndex == 0 || p.ChainIndex == 1) && !ifd.Whole)
             return std::nullopt;
         survey.StructureEnd = std::max(survey.StructureEnd, ifd.End);
         for (const Entry& e : std::as_const(ifd.Entries)) {
-            survey.StructureEnd = std::max(survey.StructureEnd, t.OutOfLineEnd(e));
+            survey.StructureEnd = std::max(survey.StructureEnd, OutOfLineEnd(t, e));
             if (e.Tag == ExifTag::ExifIfd || e.Tag == ExifTag::GpsIfd || e.Tag == ExifTag::InteropIfd)
                 if (const quint32 sub = t.U32(e.Field()))
                     pending.append({ sub, -1 });
@@ -210,8 +170,8 @@ std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code)
 {
     if (code < 1 || code > 5)
         return std::nullopt;
-    TiffView t(tiff);
-    if (!t.Open())
+    const TiffView t = ViewOf(tiff);
+    if (!t.Valid())
         return std::nullopt;
     const std::optional<Survey> survey = SurveyBlock(t);
     if (!survey)
@@ -220,8 +180,8 @@ std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code)
     const Entry* lengthEntry = FindEntry(survey->Ifd1, ExifTag::ThumbnailLength);
     if (!offsetEntry || !lengthEntry)
         return std::nullopt;
-    const std::optional<quint32> offset = t.SingleValue(*offsetEntry);
-    const std::optional<quint32> length = t.SingleValue(*lengthEntry);
+    const std::optional<quint32> offset = SingleValue(t, *offsetEntry);
+    const std::optional<quint32> length = SingleValue(t, *lengthEntry);
     // Only a thumbnail at the very end can change its size without moving anything after it,
     // and only one clear of every table and value is free to be rewritten. Zero bytes after
     // it (writers that keep the block at an even length) are padding and stay at the end.
@@ -253,7 +213,7 @@ std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code)
     block.reserve(qsizetype(*offset) + turned.size() + trailer.size() + padding.size());
     block.append(tiff.first(*offset)).append(turned).append(trailer).append(padding);
     // A length entry that cannot hold the new length would leave a thumbnail no reader finds whole.
-    if (!WriteSingleValue(block, t.Big(), *lengthEntry, qint64(turned.size()) + trailer.size()))
+    if (!WriteSingleValue(block, t.BigEndian(), *lengthEntry, qint64(turned.size()) + trailer.size()))
         return std::nullopt;
     return block;
 }
@@ -262,17 +222,17 @@ void SetPixelDimensions(QByteArray& tiff, int width, int height)
 {
     QList<std::pair<Entry, int>> writes;
     {
-        TiffView t(tiff);
-        if (!t.Open())
+        const TiffView t = ViewOf(tiff);
+        if (!t.Valid())
             return;
         const quint32 ifd0Offset = t.U32(4);
-        const Ifd ifd0 = t.ReadIfd(ifd0Offset);
+        const Ifd ifd0 = ReadIfd(t, ifd0Offset);
         const Entry* pointer = FindEntry(ifd0, ExifTag::ExifIfd);
         const quint32 exifOffset = pointer ? t.U32(pointer->Field()) : 0;
         // A pointer back to IFD0 would have us write into the picture's own IFD.
         if (exifOffset == 0 || exifOffset == ifd0Offset)
             return;
-        const Ifd exif = t.ReadIfd(exifOffset);
+        const Ifd exif = ReadIfd(t, exifOffset);
         for (const Entry& e : exif.Entries)
             if (e.Tag == ExifTag::PixelXDimension || e.Tag == ExifTag::PixelYDimension)
                 writes.append({ e, e.Tag == ExifTag::PixelXDimension ? width : height });

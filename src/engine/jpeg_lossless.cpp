@@ -1,21 +1,12 @@
 #include "engine/jpeg_lossless.h"
 
-#include "base/unique_fd.h"
 #include "engine/jpeg_stream.h"
-#include "platform/read_file.h"
+#include "platform/locked_file.h"
 #include "platform/safe_write.h"
 #include "platform/thumbnail_cache.h"
 
-#include <QByteArray>
-#include <QFile>
-#include <QFileInfo>
-#include <cerrno>
-#include <fcntl.h>
 #include <memory>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <turbojpeg.h>
-#include <unistd.h>
 
 namespace tarvix {
 
@@ -25,7 +16,6 @@ enum Failure { Ok = 0, BadCode = 1, Unreadable = 2, Busy = 3, NotTransformable =
 
 // Pictures larger than this would need several gigabytes of coefficients in memory.
 constexpr qint64 MaxPixels = qint64(1) << 30;
-constexpr qint64 MaxFileSize = qint64(1) << 31;
 
 using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
 
@@ -79,21 +69,22 @@ int JpegLosslessTransform(const QString& path, int code)
 {
     if (code < 1 || code > 5)
         return BadCode;
-    const UniqueFd fd = OpenRegularFile(path);
-    if (!fd.Valid())
-        return Unreadable;
-    // Read rather than mapped: another program shortening the file meanwhile must not be
-    // able to crash us.
-    QByteArray input;
-    if (!ReadWholeFile(fd.Get(), MaxFileSize, input))
-        return Unreadable;
     // Two of us at the same file would each write back their own result over the other's.
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+    LockedFile file;
+    switch (file.Open(path, MaxPictureFileSize, std::chrono::milliseconds(0))) {
+    case LockedFile::Status::Ok:
+        break;
+    case LockedFile::Status::Busy:
         return Busy;
+    case LockedFile::Status::Unreadable:
+        return Unreadable;
+    }
     TransformedJpeg result;
-    if (const int failure = TransformJpegBytes(input, code, result))
+    if (const int failure = TransformJpegBytes(file.Bytes(), code, result))
         return failure;
-    if (ReplaceFileContent(path, { result.Picture(), result.Trailer() }) != 0)
+    ReplaceOptions replace;
+    replace.Expected = file.Stat();
+    if (ReplaceFileContent(path, { result.Picture(), result.Trailer() }, replace) != 0)
         return Unwritable;
     ForgetCachedThumbnails(path);
     return Ok;

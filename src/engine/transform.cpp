@@ -27,8 +27,6 @@ namespace tarvix {
 
 namespace {
 
-// Pictures larger than this are not read into memory.
-constexpr qint64 MaxFileSize = qint64(1) << 31;
 // How long a folder correction waits for a file that another run is turning.
 constexpr std::chrono::milliseconds BusyWait(5000);
 
@@ -150,7 +148,7 @@ namespace {
 // failure is the library's to report.
 void OpenLocked(const TLanguage& language, const QString& fileName, bool waitIfBusy, LockedFile& file)
 {
-    switch (file.Open(fileName, MaxFileSize, waitIfBusy ? BusyWait : std::chrono::milliseconds(0))) {
+    switch (file.Open(fileName, MaxPictureFileSize, waitIfBusy ? BusyWait : std::chrono::milliseconds(0))) {
     case LockedFile::Status::Ok:
         return;
     case LockedFile::Status::Busy:

@@ -36,6 +36,8 @@ void UpdateExifBlock(QByteArray& head, TransformCode code, int width, int height
     const qsizetype tiffAt = qsizetype(block.DataAt + ExifHeaderSize);
     const qsizetype tiffSize = qsizetype(block.DataSize - ExifHeaderSize);
     QByteArray tiff = head.mid(tiffAt, tiffSize);
+    // The library already sets these where it finds them in the block it copies; written here
+    // too, they follow the one EXIF block every reader here settles on.
     SetPixelDimensions(tiff, width, height);
     if (std::optional<QByteArray> turned = TurnEmbeddedThumbnail(tiff, LibraryCode(code)))
         if (2 + qsizetype(ExifHeaderSize) + turned->size() <= qsizetype(MaxSegmentLength))

@@ -9,6 +9,9 @@
 
 namespace tarvix {
 
+// Pictures larger than this are not read into memory for a transform.
+constexpr qint64 MaxPictureFileSize = qint64(1) << 31;
+
 // A file read whole for a transform, under an exclusive advisory lock that every run of the
 // program takes, so that two of them never turn one picture at once. The lock lasts as long
 // as the object.
