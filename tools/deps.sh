@@ -1,6 +1,6 @@
 # Sourced by run.sh and test.sh: the Debian packages Tarvix needs, installed when missing.
 
-BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libturbojpeg0-dev libjpeg-dev"
+BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libturbojpeg0-dev libjpeg-dev libqt6svg6"
 # GoogleTest; jpegtran as the oracle of the transform; clang with its sanitizer and fuzzer
 # runtimes; clang-format for the format check.
 TEST_PACKAGES="libgtest-dev libjpeg-turbo-progs clang libclang-rt-14-dev clang-format"

@@ -22,6 +22,7 @@ public:
     public:
         virtual ~Progress() = default;
         virtual void SetLabelText(const QString& text) = 0;
+        virtual void SetButtonCaption(const QString&) { } // Cancel unless told otherwise
         virtual void SetProgressBounds(int from, int to) = 0;
         virtual void SetProgressBy(int by) = 0;
         virtual bool WantCancel() const = 0;

@@ -164,16 +164,21 @@ const Entry* FindEntry(const Ifd& ifd, quint16 tag)
     return it == ifd.Entries.cend() ? nullptr : &*it;
 }
 
-} // namespace
+// Where IFD1 says the thumbnail lies, and the structure around it.
+struct ThumbnailPlace {
+    Survey Structure;
+    Entry LengthEntry;
+    quint32 Offset = 0;
+    quint32 Length = 0;
+};
 
-std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code)
+// The one way both the reading and the rewrite find the thumbnail: single SHORT or LONG
+// values of both entries in IFD1, and bytes that lie inside the block.
+std::optional<ThumbnailPlace> LocateThumbnail(const TiffView& t)
 {
-    if (code < 1 || code > 5)
-        return std::nullopt;
-    const TiffView t = ViewOf(tiff);
     if (!t.Valid())
         return std::nullopt;
-    const std::optional<Survey> survey = SurveyBlock(t);
+    std::optional<Survey> survey = SurveyBlock(t);
     if (!survey)
         return std::nullopt;
     const Entry* offsetEntry = FindEntry(survey->Ifd1, ExifTag::ThumbnailOffset);
@@ -182,16 +187,42 @@ std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code)
         return std::nullopt;
     const std::optional<quint32> offset = SingleValue(t, *offsetEntry);
     const std::optional<quint32> length = SingleValue(t, *lengthEntry);
+    if (!offset || !length || !t.Fits(*offset, *length))
+        return std::nullopt;
+    const Entry lengthCopy = *lengthEntry; // the survey moves below, and its entries with it
+    return ThumbnailPlace { std::move(*survey), lengthCopy, *offset, *length };
+}
+
+} // namespace
+
+std::optional<QByteArrayView> EmbeddedThumbnail(QByteArrayView tiff)
+{
+    const std::optional<ThumbnailPlace> place = LocateThumbnail(ViewOf(tiff));
+    if (!place || place->Length == 0)
+        return std::nullopt;
+    return tiff.sliced(place->Offset, place->Length);
+}
+
+std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code)
+{
+    if (code < 1 || code > 5)
+        return std::nullopt;
+    const TiffView t = ViewOf(tiff);
+    const std::optional<ThumbnailPlace> place = LocateThumbnail(t);
+    if (!place)
+        return std::nullopt;
+    const quint32 offset = place->Offset;
+    const quint32 length = place->Length;
     // Only a thumbnail at the very end can change its size without moving anything after it,
     // and only one clear of every table and value is free to be rewritten. Zero bytes after
     // it (writers that keep the block at an even length) are padding and stay at the end.
-    if (!offset || !length || !t.Fits(*offset, *length) || *offset < survey->StructureEnd)
+    if (offset < place->Structure.StructureEnd)
         return std::nullopt;
-    const QByteArrayView padding = tiff.sliced(qint64(*offset) + *length);
+    const QByteArrayView padding = tiff.sliced(qint64(offset) + length);
     if (std::any_of(padding.begin(), padding.end(), [](char c) { return c != 0; }))
         return std::nullopt;
 
-    const QByteArrayView thumbnail = tiff.sliced(*offset, *length);
+    const QByteArrayView thumbnail = tiff.sliced(offset, length);
     const JpegStreamLayout layout = ScanJpegStream(thumbnail);
     // A thumbnail cut short would come back padded with grey.
     if (!layout.Complete || layout.Width == 0 || layout.Height == 0
@@ -210,10 +241,10 @@ std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code)
     const QByteArrayView turned = turnedStream.Bytes();
     const QByteArrayView trailer = thumbnail.sliced(layout.End);
     QByteArray block;
-    block.reserve(qsizetype(*offset) + turned.size() + trailer.size() + padding.size());
-    block.append(tiff.first(*offset)).append(turned).append(trailer).append(padding);
+    block.reserve(qsizetype(offset) + turned.size() + trailer.size() + padding.size());
+    block.append(tiff.first(offset)).append(turned).append(trailer).append(padding);
     // A length entry that cannot hold the new length would leave a thumbnail no reader finds whole.
-    if (!WriteSingleValue(block, t.BigEndian(), *lengthEntry, qint64(turned.size()) + trailer.size()))
+    if (!WriteSingleValue(block, t.BigEndian(), place->LengthEntry, qint64(turned.size()) + trailer.size()))
         return std::nullopt;
     return block;
 }

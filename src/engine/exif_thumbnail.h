@@ -25,6 +25,13 @@ namespace tarvix {
 // code outside 1 to 5.
 std::optional<QByteArray> TurnEmbeddedThumbnail(QByteArrayView tiff, int code);
 
+// The bytes of the embedded thumbnail, a view into `tiff`: what IFD1's JPEGInterchangeFormat
+// and JPEGInterchangeFormatLength point at, found as TurnEmbeddedThumbnail finds them, but
+// wherever in the block the thumbnail lies. Nothing for a broken header, no IFD1, entries
+// that are not single SHORT or LONG values, an IFD reached twice, a length of zero or bytes
+// outside the block. Whether the bytes are a JPEG stream is for the decoder to find out.
+std::optional<QByteArrayView> EmbeddedThumbnail(QByteArrayView tiff);
+
 // Writes `width` and `height` into PixelXDimension (0xA002) and PixelYDimension (0xA003)
 // of the EXIF sub-IFD, in place: only entries of type SHORT or LONG with a count of 1 are
 // written, each in its own type and the block's byte order; a SHORT value is left-justified

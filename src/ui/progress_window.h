@@ -56,7 +56,7 @@ public:
     void Update();
     void SetLabelText(const QString& s) override;
     void SetCaptionText(const QString& s);
-    void SetButtonCaption(const QString& S); // does not pump events
+    void SetButtonCaption(const QString& S) override; // does not pump events
     void SetProgressBounds(int nFrom, int nTo) override;
     void SetProgressBy(int By) override;
     bool WantCancel() const override;

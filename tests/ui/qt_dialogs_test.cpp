@@ -66,8 +66,8 @@ TEST(MainWindow, IsFoundByTheLanguageEngineUnderItsName)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[Translations]\nformtarvix.caption=Translated\n");
     f.close();
-    window.Language().SetLanguageFile(file);
-    window.Language().SetProperties({ "FormTarvix.Caption" });
-    window.Language().Translate();
+    window.Language->SetLanguageFile(file);
+    window.Language->SetProperties({ "FormTarvix.Caption" });
+    window.Language->Translate();
     EXPECT_EQ(window.windowTitle(), "Translated");
 }

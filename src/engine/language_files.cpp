@@ -1,0 +1,41 @@
+#include "engine/language_files.h"
+
+#include "platform/executable_path.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace tarvix {
+
+QString LanguageFolder()
+{
+    const QString folder = QFileInfo(ExecutablePath()).absolutePath();
+    const QString beside = folder + QStringLiteral("/lang");
+    if (QFileInfo(beside).isDir())
+        return beside;
+    return QDir::cleanPath(folder + QStringLiteral("/../share/tarvix/lang"));
+}
+
+QStringList ListLanguageFiles(const QString& folder)
+{
+    QStringList files;
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(
+        { QStringLiteral("*.lng") }, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive, QDir::Unsorted);
+    for (const QString& name : names)
+        files.append(dir.filePath(name));
+    return files;
+}
+
+QString LanguageCaption(const QString& path)
+{
+    QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot > 0)
+        name.truncate(dot);
+    if (!name.isEmpty() && name[0] >= u'a' && name[0] <= u'z')
+        name[0] = QChar(name[0].unicode() - (u'a' - u'A'));
+    return name;
+}
+
+} // namespace tarvix

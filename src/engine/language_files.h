@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tarvix {
+
+// The folder of the language files: "lang" beside the executable, or, for an installed program
+// whose executable has no such folder, share/tarvix/lang under its prefix.
+QString LanguageFolder();
+
+// The full paths of the folder's *.lng files, hidden ones included, in the order the file
+// system lists them. A missing folder has none.
+QStringList ListLanguageFiles(const QString& folder);
+
+// What the language menu shows for a file: its name without the last extension, with a first
+// letter a to z made upper case ("english.lng" gives "English", "pt.br.lng" gives "Pt.br").
+QString LanguageCaption(const QString& path);
+
+} // namespace tarvix

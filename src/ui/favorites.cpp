@@ -1,0 +1,26 @@
+#include "ui/favorites.h"
+
+#include "engine/letter_case.h"
+
+namespace tarvix {
+
+bool AddFavorite(QStringList& favorites, const QString& folder)
+{
+    for (const QString& f : favorites)
+        if (EqualsFoldingCase(f, folder))
+            return false;
+    favorites.prepend(folder);
+    while (favorites.size() > MaxFavorites)
+        favorites.removeLast();
+    return true;
+}
+
+QString FavoriteCaption(const QString& folder)
+{
+    const qsizetype slash = folder.lastIndexOf(u'/');
+    if (slash < 0 || slash == folder.size() - 1)
+        return folder;
+    return folder.mid(slash + 1);
+}
+
+} // namespace tarvix

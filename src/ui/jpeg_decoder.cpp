@@ -1,0 +1,151 @@
+#include "ui/jpeg_decoder.h"
+
+#include "base/byte_source.h"
+#include "base/jpeg_segments.h"
+#include "engine/jpeg_header.h"
+
+#include <QtEndian>
+#include <exception>
+#include <memory>
+#include <turbojpeg.h>
+
+namespace tarvix {
+
+namespace {
+
+// A 12 MP photo decodes at 1/8 to under 0.2 megapixels; only a thumbnail of a forged or
+// gigapixel frame needs more than this.
+constexpr qint64 MaxDecodedPixels = qint64(1) << 24;
+// A progressive frame of this size keeps about 200 MB of coefficients (4:2:0) until its last
+// scan, whatever the output size.
+constexpr qint64 MaxBufferedPixels = qint64(1) << 26;
+
+// The library's scan limit stops a file whose thousands of scans would each run over the
+// whole picture. FASTDCT was measured: no gain at the scaled sizes thumbnails decode to,
+// which do not use the 8x8 transform it changes.
+constexpr int DecodeFlags = TJFLAG_LIMITSCANS;
+
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+// The fourth byte is 0xFF, as Format_RGB32 wants it (BGRX leaves it undefined).
+constexpr int RgbPixelFormat = TJPF_BGRA;
+#else
+constexpr int RgbPixelFormat = TJPF_ARGB;
+#endif
+
+struct HandleDeleter {
+    void operator()(void* handle) const { tjDestroy(handle); }
+};
+
+// One handle per thread: a handle cannot be shared, and making one per picture costs more
+// than decoding a small embedded thumbnail.
+tjhandle DecompressHandle()
+{
+    thread_local std::unique_ptr<void, HandleDeleter> handle;
+    if (!handle)
+        handle.reset(tjInitDecompress());
+    return handle.get();
+}
+
+// Whether the library keeps every coefficient of the picture before the first row comes out:
+// for a progressive frame, and for a sequential one whose first scan does not hold every
+// component (the library then reads the scans one after the other into a whole-picture
+// buffer, zeroed up front). Where the first scan's header does not plainly follow the last
+// segment, the answer is the cautious one.
+bool BuffersWholePicture(QByteArrayView jpeg, const JpegFrameHeader& frame)
+{
+    if (frame.Progressive())
+        return true;
+    if (frame.Components.size() == 1)
+        return false;
+    MemoryByteSource source(jpeg.data(), size_t(jpeg.size()));
+    JpegSegmentWalker walker(source);
+    JpegSegment segment;
+    uint64_t at = 2;
+    while (walker.Next(segment))
+        at = segment.DataAt + segment.DataSize;
+    for (int fill = 0; fill < WalkBound::StrayBytes && source.ByteAt(at) == 0xFF && source.ByteAt(at + 1) == 0xFF;
+         ++fill)
+        ++at;
+    // FF DA, the length, then the number of components in the scan.
+    const unsigned char* scan = source.Bytes(at, 5);
+    return !scan || scan[0] != 0xFF || scan[1] != JpegMarker::Sos || scan[4] != frame.Components.size();
+}
+
+// Adobe's CMYK, as the library hands it over: each channel stored inverted, so that the
+// colour is the product of a channel and the black.
+void CmykToRgb(QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        uchar* pixel = image.scanLine(y);
+        for (int x = 0; x < image.width(); ++x, pixel += 4) {
+            const int k = pixel[3];
+            const QRgb rgb = qRgb(pixel[0] * k / 255, pixel[1] * k / 255, pixel[2] * k / 255);
+            qToUnaligned(rgb, pixel);
+        }
+    }
+}
+
+QImage Decode(QByteArrayView jpeg, QSize cover)
+{
+    const JpegHead head = ReadJpegHead(jpeg);
+    if (!head.Frame)
+        return {};
+    const JpegFrameHeader& frame = *head.Frame;
+    const QSize picture(frame.Width, frame.Height);
+    const QSize size = CoveringDecodeSize(picture, cover);
+    if (size.isEmpty() || qint64(size.width()) * size.height() > MaxDecodedPixels
+        || (qint64(frame.Width) * frame.Height > MaxBufferedPixels && BuffersWholePicture(jpeg, frame)))
+        return {};
+    const bool cmyk = frame.Components.size() == 4;
+
+    const tjhandle handle = DecompressHandle();
+    if (!handle)
+        return {};
+    QImage image(size, QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    // The library picks the largest factor whose result fits the size it is given, which is
+    // the one the size came from; it never writes outside it. Should it read another frame
+    // than ours, it fills less: the rest must not show whatever the memory held.
+    image.fill(Qt::black);
+    const int result = tjDecompress2(handle, reinterpret_cast<const unsigned char*>(jpeg.data()),
+        static_cast<unsigned long>(jpeg.size()), image.bits(), size.width(), int(image.bytesPerLine()), size.height(),
+        cmyk ? TJPF_CMYK : RgbPixelFormat, DecodeFlags);
+    if (result != 0 && tjGetErrorCode(handle) != TJERR_WARNING)
+        return {};
+    if (cmyk)
+        CmykToRgb(image);
+    return image;
+}
+
+} // namespace
+
+QSize CoveringDecodeSize(QSize picture, QSize cover)
+{
+    if (picture.isEmpty())
+        return {};
+    int count = 0;
+    const tjscalingfactor* factors = tjGetScalingFactors(&count);
+    QSize best = picture;
+    for (int i = 0; factors && i < count; ++i) {
+        const tjscalingfactor f = factors[i];
+        if (f.num > f.denom)
+            continue;
+        const QSize scaled(TJSCALED(picture.width(), f), TJSCALED(picture.height(), f));
+        if (scaled.width() >= cover.width() && scaled.height() >= cover.height()
+            && qint64(scaled.width()) * scaled.height() < qint64(best.width()) * best.height())
+            best = scaled;
+    }
+    return best;
+}
+
+QImage DecodeScaledJpeg(QByteArrayView jpeg, QSize cover)
+{
+    try {
+        return Decode(jpeg, cover);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+} // namespace tarvix

@@ -1,0 +1,41 @@
+// The toolbar's "Automatic": the folder shown is corrected by its orientation tags, with the
+// window as the owner of every question, and the grid shows the turned pictures afterwards.
+#include "engine/auto_correct.h"
+#include "engine/language.h"
+#include "ui/main_window.h"
+#include "ui/thumbnail_grid.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QScopedValueRollback>
+
+namespace tarvix {
+
+void TFormTarvix::TransformImageFile(const QString& fileName, TransformCode code, const TransformOptions& options)
+{
+    TransformJpegFile(
+        *Language, fileName, code, pmiKeepTimestamp->isChecked(), pmiMakeBackup->isChecked(), *FQuestions, options);
+}
+
+void TFormTarvix::tbAutoClick()
+{
+    // Thumbnails are being made, or a correction already runs below this click.
+    if (MakingThumbNails || FCorrecting) {
+        BringProgressWindowToFront();
+        return;
+    }
+    QScopedValueRollback<bool> correcting(FCorrecting, true);
+    AutoCorrection how;
+    how.Title = windowTitle();
+    how.Silent = false;
+    how.Transform = [this](const QString& path, TransformCode code, const TransformOptions& options) {
+        TransformImageFile(path, code, options);
+    };
+    how.AfterFile = [this](const QString& path) { RefreshThumbnail(path); };
+    how.AfterLoop = [this] { DrawGrid->viewport()->repaint(); };
+    CorrectFolder(CurrentFolder, cbSubFolders->isChecked(), *Language, *FQuestions, how);
+    if (FCloseRequested)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+} // namespace tarvix

@@ -1,0 +1,134 @@
+// Folder loading: the thumbnails of a folder's JPEG files, made ahead on worker threads and
+// taken in list order by the loop, which keeps the window alive and polls Cancel.
+#include "engine/dialogs.h"
+#include "engine/folder_scan.h"
+#include "engine/language.h"
+#include "engine/message_format.h"
+#include "ui/main_window.h"
+#include "ui/progress_window.h"
+#include "ui/status_bar.h"
+#include "ui/thumbnail_grid.h"
+#include "ui/thumbnail_loader.h"
+#include "ui/thumbnail_model.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPointer>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+
+namespace tarvix {
+
+namespace {
+
+QString WithoutTrailingSlash(QString path)
+{
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    return path;
+}
+
+} // namespace
+
+void TFormTarvix::BringProgressWindowToFront()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<TfrmWait*>(window) && window->isVisible()) {
+            window->raise();
+            window->activateWindow();
+            return;
+        }
+    }
+}
+
+void TFormTarvix::LoadFolder(const QString& folder)
+{
+    // A request from inside a running loop's event processing is dropped, not queued.
+    if (MakingThumbNails || FCorrecting) {
+        BringProgressWindowToFront();
+        return;
+    }
+    QScopedValueRollback<bool> making(MakingThumbNails, true);
+    StatusBar->SetPanelText(0, QString());
+    CurrentFolder = WithoutTrailingSlash(folder);
+    edPath->setText(CurrentFolder);
+    ClearThumbnails();
+
+    QStringList list;
+    ListJpegFiles(CurrentFolder, list, cbSubFolders->isChecked());
+    if (!list.isEmpty()) {
+        const std::unique_ptr<Dialogs::Progress> progress = FQuestions->CreateProgress();
+        progress->SetLabelText(Language->TranslateUserMessage("Creating thumbnails, please wait..."));
+        progress->SetButtonCaption(Language->TranslateUserMessage("Cancel"));
+        progress->SetProgressBounds(0, static_cast<int>(list.size()));
+
+        const ThumbnailCell cell = DrawGrid->CellSize();
+        const ThumbnailOptions options { pmiHiQuality->isChecked(), pmiEnlargeSmall->isChecked() };
+        const auto& maker = FServices.ThumbnailMaker;
+        ThumbnailLoader loader(
+            FThumbnailPool, list, [maker, cell, options](const QString& path) { return maker(path, cell, options); },
+            ThumbnailLoader::DefaultAhead());
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            // The first twenty show while the rest are made; the grid still has its old rows.
+            if (i == 20)
+                DrawGrid->viewport()->repaint();
+            FQuestions->ProcessEvents();
+            if (progress->WantCancel() || FCloseRequested)
+                break;
+            const Thumbnail made = loader.TakeNext();
+            if (made.Result == Thumbnail::Outcome::Unreadable)
+                StatusBar->SetPanelText(0, Language->TranslateUserMessage("Warning! Unable to read some images."));
+            else if (made.Result == Thumbnail::Outcome::Made)
+                Images.Append(list[i], made.Image);
+            progress->SetProgressBy(1);
+        }
+    }
+
+    Images.Sort();
+    const int columns = DrawGrid->ColumnCount();
+    DrawGrid->SetRowCount(Images.Count() / columns + (Images.Count() % columns != 0 ? 1 : 0));
+    DrawGrid->MakeCurrent(0, 0);
+    DrawGrid->viewport()->update();
+    DrawGrid->verticalScrollBar()->setValue(0);
+    DrawGridSelectCell(0, 0);
+    StatusBar->SetPanelText(1, FileCountText());
+    if (FCloseRequested)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+QString TFormTarvix::FileCountText() const
+{
+    return QString::number(Images.Count()) + u' ' + Language->TranslateUserMessage("file(s)");
+}
+
+std::optional<QImage> TFormTarvix::MakeThumbnail(const QString& path)
+{
+    const Thumbnail made = FServices.ThumbnailMaker(
+        path, DrawGrid->CellSize(), { pmiHiQuality->isChecked(), pmiEnlargeSmall->isChecked() });
+    if (made.Result == Thumbnail::Outcome::Unreadable)
+        StatusBar->SetPanelText(0, Language->TranslateUserMessage("Warning! Unable to read some images."));
+    if (made.Result != Thumbnail::Outcome::Made)
+        return std::nullopt;
+    return made.Image;
+}
+
+void TFormTarvix::RefreshThumbnail(const QString& path)
+{
+    const int i = Images.IndexOf(path);
+    if (i < 0)
+        return;
+    Images.At(i).Image = QImage();
+    if (QFileInfo::exists(path))
+        Images.At(i).Image = MakeThumbnail(path).value_or(QImage());
+    DrawGrid->Model().EntriesChanged(i, i);
+}
+
+void TFormTarvix::ClearThumbnails()
+{
+    Images.Clear();
+}
+
+} // namespace tarvix

@@ -1,0 +1,132 @@
+// The ways to a folder: the path box, the folder tree, Browse, the recent folder, the
+// favourites and Include subfolders. Every one ends in LoadFolder.
+#include "engine/dialogs.h"
+#include "engine/language.h"
+#include "engine/message_format.h"
+#include "ui/favorites.h"
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStandardPaths>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace tarvix {
+
+namespace {
+
+bool IsFolder(const QString& path)
+{
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+} // namespace
+
+void TFormTarvix::OpenFolder(const QString& folder)
+{
+    LoadFolder(folder);
+    RecentFolder = edPath->text();
+    btnRecent->setEnabled(false);
+}
+
+QString TFormTarvix::DefaultFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty() || !QDir().mkpath(documents))
+        return QString();
+    return documents;
+}
+
+std::optional<QString> TFormTarvix::BrowseForFolder(const QString& initialFolder)
+{
+    const QString chosen = QFileDialog::getExistingDirectory(this, QString(), initialFolder,
+        // Read-only: Qt's own dialog then offers no New Folder button.
+        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks | QFileDialog::ReadOnly);
+    if (!IsFolder(chosen))
+        return std::nullopt;
+    return chosen;
+}
+
+void TFormTarvix::edPathKeyDown()
+{
+    if (IsFolder(edPath->text()))
+        LoadFolder(edPath->text());
+}
+
+void TFormTarvix::ShellTreeClick()
+{
+    const QString path = ShellTreeModel->filePath(ShellTree->currentIndex());
+    if (!IsFolder(path) || path == edPath->text())
+        return;
+    OpenFolder(path);
+    ShellTree->setFocus();
+}
+
+void TFormTarvix::btnBrowseClick()
+{
+    if (const std::optional<QString> chosen = BrowseForFolder(edPath->text()))
+        OpenFolder(*chosen);
+}
+
+void TFormTarvix::btnRecentClick()
+{
+    const QString folder = IsFolder(RecentFolder) ? RecentFolder : DefaultFolder();
+    edPath->setText(folder);
+    CurrentFolder = folder;
+    btnRecent->setEnabled(false);
+    RebuildThumbnails();
+}
+
+void TFormTarvix::cbSubFoldersClick()
+{
+    if (IsFolder(CurrentFolder))
+        LoadFolder(CurrentFolder);
+}
+
+void TFormTarvix::BuildFavoritesMenu()
+{
+    pmMru->clear();
+    QAction* add = pmMru->addAction(Language->TranslateUserMessage("Add Current Folder"));
+    add->setObjectName("pmiAddCurrentFolder");
+    pmMru->setDefaultAction(add);
+    connect(add, &QAction::triggered, this, [this] { Guarded([this] { AddCurrentFolder(); }); });
+    for (int i = 0; i < Mru.size(); ++i) {
+        // Not translated: a folder's name, with its '&' shown as it is.
+        QAction* item = pmMru->addAction(QString(FavoriteCaption(Mru[i])).replace(u'&', QLatin1String("&&")));
+        item->setData(i);
+        item->setToolTip(Mru[i]);
+        connect(item, &QAction::triggered, this, [this, i] { Guarded([this, i] { OpenFavorite(i); }); });
+    }
+}
+
+void TFormTarvix::AddCurrentFolder()
+{
+    if (!IsFolder(CurrentFolder))
+        return;
+    if (AddFavorite(Mru, CurrentFolder))
+        BuildFavoritesMenu();
+}
+
+void TFormTarvix::OpenFavorite(int index)
+{
+    if (index < 0 || index >= Mru.size())
+        return;
+    edPath->setText(Mru[index]);
+    if (IsFolder(edPath->text())) {
+        LoadFolder(edPath->text());
+        return;
+    }
+    FQuestions->ShowMessage(
+        TranslateMessage(*Language, "Cannot open \"%s\". The file or folder has been moved or deleted.",
+            { MessageArg(edPath->text()) }),
+        QString(), Dialogs::Icon::Warning);
+}
+
+} // namespace tarvix

@@ -1,0 +1,92 @@
+// The options menu's switches that act at once, and the language menu.
+#include "engine/language.h"
+#include "engine/language_files.h"
+#include "engine/settings_store.h"
+#include "ui/main_window.h"
+#include "ui/status_bar.h"
+#include "ui/thumbnail_grid.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace tarvix {
+
+void TFormTarvix::BuildLanguageMenu()
+{
+    const QString folder = FServices.LanguageFolder.isEmpty() ? LanguageFolder() : FServices.LanguageFolder;
+    for (const QString& path : ListLanguageFiles(folder)) {
+        // The caption is a file name: a '&' in it is no mnemonic.
+        auto* item = new QAction(LanguageCaption(path).replace(u'&', QLatin1String("&&")), pmOptions);
+        item->setCheckable(true);
+        Languages.append(path);
+        item->setData(static_cast<int>(Languages.size() - 1));
+        LanguageGroup->addAction(item);
+        pmOptions->addAction(item);
+    }
+}
+
+void TFormTarvix::ApplyStoredLanguage(const QString& stored)
+{
+    if (!stored.isEmpty() && QFileInfo(stored).isFile()) {
+        Language->SetLanguageFile(stored);
+        Language->Translate();
+        for (QAction* item : LanguageGroup->actions()) {
+            const int tag = item->data().toInt();
+            if (tag >= 0 && tag < Languages.size()
+                && QFileInfo(Languages[tag])
+                        .absoluteFilePath()
+                        .compare(QFileInfo(stored).absoluteFilePath(), Qt::CaseInsensitive)
+                    == 0) {
+                item->trigger();
+                return;
+            }
+        }
+        return;
+    }
+    for (QAction* item : LanguageGroup->actions()) {
+        if (item->text() == QLatin1String("English")) {
+            item->trigger();
+            return;
+        }
+    }
+}
+
+void TFormTarvix::LanguageItemClick(QAction* item)
+{
+    const int tag = item->data().toInt();
+    if (tag < 0 || tag >= Languages.size())
+        return;
+    Language->SetLanguageFile(Languages[tag]);
+    Language->Translate();
+    if (!pmMru->actions().isEmpty())
+        pmMru->actions().first()->setText(Language->TranslateUserMessage("Add Current Folder"));
+    item->setChecked(true);
+    StatusBar->SetPanelText(1, FileCountText());
+    // Screen readers name these controls by a text of the language too.
+    btnRecent->setAccessibleName(btnRecent->toolTip());
+    edPath->setAccessibleName(Language->TranslateUserMessage("Folder path"));
+    ShellTree->setAccessibleName(Language->TranslateUserMessage("Folders"));
+    DrawGrid->setAccessibleName(Language->TranslateUserMessage("Thumbnails"));
+}
+
+void TFormTarvix::pmOptionsPopup()
+{
+    pmiDisplayCrop->setChecked(SettingsStore::OpenPerUser().Read(SettingsKeys::DisplayCropWarning));
+}
+
+void TFormTarvix::pmiDisplayCropClick()
+{
+    SettingsStore::OpenPerUser().Write(SettingsKeys::DisplayCropWarning, pmiDisplayCrop->isChecked());
+}
+
+void TFormTarvix::pmiKeepTimestampClick()
+{
+    SaveSettings();
+}
+
+} // namespace tarvix

@@ -1,0 +1,111 @@
+// What the browser window keeps from one run to the next.
+#include "engine/language.h"
+#include "engine/settings_store.h"
+#include "ui/main_window.h"
+#include "ui/thumbnail_grid.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTreeView>
+
+namespace tarvix {
+
+namespace {
+
+QColor ColorOfSetting(qint32 value)
+{
+    const auto v = static_cast<quint32>(value);
+    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
+
+qint32 SettingOfColor(const QColor& color)
+{
+    return static_cast<qint32>(quint32(color.red()) | (quint32(color.green()) << 8) | (quint32(color.blue()) << 16));
+}
+
+} // namespace
+
+void TFormTarvix::LoadSettings()
+{
+    using namespace SettingsKeys;
+    const SettingsStore store = SettingsStore::Open();
+    BuildFavoritesMenu();
+    ApplyStoredLanguage(store.Read(SettingsKeys::Language));
+    pmiRebuildWhenResized->setChecked(store.Read(RebuildWhenResized));
+    pmiKeepTimestamp->setChecked(store.Read(KeepTimestamp));
+    pmiEnlargeSmall->setChecked(store.Read(EnlargeSmall));
+    pmiDeleteConfirm->setChecked(store.Read(ConfirmDelete));
+    cbSubFolders->setChecked(store.Read(LookInSubfolders));
+    DrawGrid->SetColumnCount(ThumbsInRowFromStored(store.Read(ThumbsInRow)));
+    (store.Read(HighQuality) ? pmiHiQuality : pmiLowQuality)->setChecked(true);
+    RecentFolder = store.Read(LastFolder);
+    pmiMakeBackup->setChecked(store.Read(MakeBackup));
+    if (store.Read(WinMax)) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    } else {
+        const int width = store.Read(WinWidth);
+        const int height = store.Read(WinHeight);
+        resize(width, height);
+        // The defaults centre the window on its screen, with the size just set.
+        const QSize screen = this->screen() ? this->screen()->size() : QSize(width, height);
+        const int top = store.ReadInteger(Section, WinTop, CenteredWinTop(screen.height(), this->height()));
+        const int left = store.ReadInteger(Section, WinLeft, CenteredWinLeft(screen.width(), this->width()));
+        move(left, top);
+    }
+    DrawGrid->SetBackgroundColor(ColorOfSetting(store.Read(BackColor)));
+    const QColor text = ColorOfSetting(store.Read(ForeColor));
+    FForeColor = static_cast<QRgb>(SettingOfColor(text));
+    DrawGrid->SetTextColor(text);
+    Mru.clear();
+    for (int n = 0; n < MruCount; ++n)
+        if (store.ValueExists(Section, MruKey(n)))
+            Mru.append(store.ReadString(Section, MruKey(n), QString()));
+    BuildFavoritesMenu();
+    ActionShowTree->setChecked(store.Read(ShowTree));
+    FTreeWidth = qMax(ShellTree->minimumWidth(), store.ReadInteger(Section, TreeWidth, FTreeWidth));
+    ApplyTreeVisibility();
+}
+
+void TFormTarvix::SaveSettings()
+{
+    using namespace SettingsKeys;
+    SettingsStore store = SettingsStore::Open();
+    store.Write(RebuildWhenResized, pmiRebuildWhenResized->isChecked());
+    store.Write(BackColor, SettingOfColor(DrawGrid->BackgroundColor()));
+    store.Write(ForeColor, static_cast<qint32>(FForeColor));
+    store.Write(KeepTimestamp, pmiKeepTimestamp->isChecked());
+    store.Write(EnlargeSmall, pmiEnlargeSmall->isChecked());
+    const bool maximised = windowState() & Qt::WindowMaximized;
+    store.Write(WinMax, maximised);
+    QString languageFile = Language->LanguageFile();
+    if (IsPortableRun() && !languageFile.isEmpty())
+        languageFile = QStringLiteral("lang/") + QFileInfo(languageFile).fileName();
+    store.Write(SettingsKeys::Language, languageFile);
+    if (!maximised) {
+        // The window's own size: the frame is the window manager's, and adding it would make
+        // the window grow by it at every start.
+        store.Write(WinWidth, width());
+        store.Write(WinHeight, height());
+        store.WriteInteger(Section, WinTop, y());
+        store.WriteInteger(Section, WinLeft, x());
+    }
+    store.Write(LookInSubfolders, cbSubFolders->isChecked());
+    store.Write(ConfirmDelete, pmiDeleteConfirm->isChecked());
+    store.Write(HighQuality, pmiHiQuality->isChecked());
+    store.Write(MakeBackup, pmiMakeBackup->isChecked());
+    if (!edPath->text().isEmpty() && QFileInfo(edPath->text()).isDir())
+        store.Write(LastFolder, edPath->text());
+    store.Write(ThumbsInRow, DrawGrid->ColumnCount());
+    for (int n = 0; n < Mru.size() && n < MruCount; ++n)
+        store.WriteString(Section, MruKey(n), Mru[n]);
+    store.Write(ShowTree, ActionShowTree->isChecked());
+    if (ShellTree->isVisible())
+        FTreeWidth = ShellTree->width();
+    store.WriteInteger(Section, TreeWidth, FTreeWidth);
+}
+
+} // namespace tarvix

@@ -1,0 +1,42 @@
+#include "ui/thumbnail_delegate.h"
+
+#include "ui/thumbnail_model.h"
+#include "ui/thumbnail_store.h"
+
+#include <QPainter>
+
+namespace tarvix {
+
+ThumbnailDelegate::ThumbnailDelegate(const ThumbnailModel& model, QObject* parent)
+    : QAbstractItemDelegate(parent)
+    , FModel(model)
+{
+}
+
+void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const QRect cell = option.rect;
+    // The current cell is drawn like every other selected cell: no focus frame.
+    painter->fillRect(cell, option.state & QStyle::State_Selected ? QColor(SelectedFill) : FBackground);
+
+    const ThumbnailStore::Entry* entry = FModel.Store().Find(FModel.StoreIndex(index.column(), index.row()));
+    if (!entry || entry->Image.isNull())
+        return;
+    const QImage& image = entry->Image;
+    painter->drawImage(QPoint(cell.left() + (cell.width() - image.width()) / 2, cell.top() + 5), image);
+
+    // The line's left edge is 2 pixels inside the cell, its right edge the cell's.
+    const QRect line(cell.left() + 2, cell.top() + cell.height() - 20, cell.width() - 2, 15);
+    painter->setFont(option.font);
+    painter->setPen(FText);
+    const QString name = FileNameOfPath(entry->Path);
+    painter->drawText(line, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
+        option.fontMetrics.elidedText(name, Qt::ElideRight, line.width()));
+}
+
+QSize ThumbnailDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    return option.rect.size();
+}
+
+} // namespace tarvix

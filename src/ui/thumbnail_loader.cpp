@@ -1,0 +1,59 @@
+#include "ui/thumbnail_loader.h"
+
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace tarvix {
+
+ThumbnailLoader::ThumbnailLoader(QThreadPool& pool, QStringList paths, Maker maker, int ahead)
+    : FPool(pool)
+    , FPaths(std::move(paths))
+    , FMaker(std::move(maker))
+    , FAhead(qMax(1, ahead))
+{
+    SubmitUpTo(FAhead);
+}
+
+ThumbnailLoader::~ThumbnailLoader()
+{
+    // Those not started yet never start; the pool outlives the loader for those that did.
+    for (QFuture<Thumbnail>& future : FInFlight)
+        future.cancel();
+}
+
+int ThumbnailLoader::DefaultAhead()
+{
+    return 2 * qMax(1, QThread::idealThreadCount());
+}
+
+void ThumbnailLoader::SubmitUpTo(qsizetype count)
+{
+    while (FSubmitted < FPaths.size() && FSubmitted - FTaken < count) {
+        FInFlight.push_back(QtConcurrent::run(&FPool, FMaker, FPaths[FSubmitted]));
+        ++FSubmitted;
+    }
+}
+
+Thumbnail ThumbnailLoader::TakeNext()
+{
+    if (AtEnd() || FInFlight.empty())
+        return {};
+    QFuture<Thumbnail> future = FInFlight.front();
+    if (!future.isFinished()) {
+        QEventLoop loop;
+        QFutureWatcher<Thumbnail> watcher;
+        QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+        watcher.setFuture(future);
+        if (!future.isFinished())
+            loop.exec();
+    }
+    FInFlight.pop_front();
+    ++FTaken;
+    SubmitUpTo(FAhead);
+    return future.isValid() && future.resultCount() > 0 ? future.result() : Thumbnail {};
+}
+
+} // namespace tarvix
