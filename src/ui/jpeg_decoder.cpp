@@ -5,6 +5,7 @@
 #include "engine/jpeg_header.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <turbojpeg.h>
@@ -31,6 +32,11 @@ constexpr int RgbPixelFormat = TJPF_BGRA;
 #else
 constexpr int RgbPixelFormat = TJPF_ARGB;
 #endif
+
+// What a CMYK pixel of the last row holds until the library writes it: one exact near-black,
+// so unlikely in a decoded picture that finding it counts as not written. RGB pixels need no
+// such guess: the library writes them opaque.
+constexpr quint32 CmykUnwritten = 0x04030201;
 
 struct HandleDeleter {
     void operator()(void* handle) const { tjDestroy(handle); }
@@ -105,13 +111,20 @@ QImage Decode(QByteArrayView jpeg, QSize cover)
     if (image.isNull())
         return {};
     // The library picks the largest factor whose result fits the size it is given, which is
-    // the one the size came from; it never writes outside it. Should it read another frame
-    // than ours, it fills less: the rest must not show whatever the memory held.
-    image.fill(Qt::black);
+    // the one the size came from, and writes the rows from the top. So the last row, filled
+    // first with what it never writes, shows whether the whole picture came out: the error
+    // code cannot, since once the library has warned it reports a fatal error as a warning
+    // too (a picture cut short before its first scan would come out blank). A frame of its
+    // own that differs from ours shows the same way.
+    quint32* const lastRow = reinterpret_cast<quint32*>(image.scanLine(size.height() - 1));
+    const quint32 unwritten = cmyk ? CmykUnwritten : 0;
+    std::fill_n(lastRow, size.width(), unwritten);
     const int result = tjDecompress2(handle, reinterpret_cast<const unsigned char*>(jpeg.data()),
         static_cast<unsigned long>(jpeg.size()), image.bits(), size.width(), int(image.bytesPerLine()), size.height(),
         cmyk ? TJPF_CMYK : RgbPixelFormat, DecodeFlags);
-    if (result != 0 && tjGetErrorCode(handle) != TJERR_WARNING)
+    // A warning, such as for data that ends early, leaves the rest of the picture grey.
+    if ((result != 0 && tjGetErrorCode(handle) != TJERR_WARNING)
+        || std::find(lastRow, lastRow + size.width(), unwritten) != lastRow + size.width())
         return {};
     if (cmyk)
         CmykToRgb(image);

@@ -5,6 +5,7 @@
 #include "engine/errors.h"
 #include "engine/language.h"
 #include "engine/settings_keys.h"
+#include "ui/application.h"
 #include "ui/progress_window.h"
 #include "ui/qt_dialogs.h"
 #include "ui/status_bar.h"
@@ -95,6 +96,8 @@ TFormTarvix::TFormTarvix(TFormTarvixServices services, QWidget* parent)
     FSettleTimer.setSingleShot(true);
     FSettleTimer.setInterval(250);
 
+    // The language engine finds the window among the application's by its name.
+    RegisterWindowsForTranslation();
     Language = new TLanguage(this);
     CreateActions();
     CreateMenus();

@@ -1,0 +1,154 @@
+#include "support/qt_printers.h"
+#include "ui/status_bar.h"
+#include "ui/thumbnail_delegate.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+
+using namespace tarvix;
+
+namespace {
+
+using FolderLoading = WindowTest;
+
+TEST_F(FolderLoading, ShowsTheJpegFilesSortedWithTheFirstChosen)
+{
+    Photo("b.jpg", 40, 30);
+    Photo("A.jpg", 64, 48);
+    Photo("c.JPEG");
+    Photo("notes.txt");
+    QDir().mkpath(Folder.File("sub"));
+    Photo("sub/d.jpg");
+    TFormTarvix& w = Open();
+    w.LoadFolder(Folder.Path() + "/");
+    EXPECT_EQ(w.CurrentFolder, Folder.Path());
+    EXPECT_EQ(w.edPath->text(), Folder.Path());
+    EXPECT_EQ(StorePaths(), QStringList({ "A.jpg", "b.jpg", "c.JPEG" }));
+    EXPECT_EQ(w.DrawGrid->RowCount(), 1);
+    EXPECT_EQ(w.FileName, Folder.File("A.jpg"));
+    EXPECT_EQ(w.StatusBar->PanelText(0), "64 x 48");
+    EXPECT_EQ(w.StatusBar->PanelText(1), "3 file(s)");
+    EXPECT_EQ(Questions.Progress.Label, "Creating thumbnails, please wait...");
+    EXPECT_EQ(Questions.Progress.To, 3);
+    EXPECT_FALSE(Questions.Progress.Shown);
+    EXPECT_FALSE(w.MakingThumbNails);
+
+    // Subfolders sort by their whole path among the others.
+    w.cbSubFolders->setChecked(true);
+    EXPECT_EQ(StorePaths(), QStringList({ "A.jpg", "b.jpg", "c.JPEG", "d.jpg" }));
+    EXPECT_EQ(w.Images.At(3).Path, Folder.File("sub/d.jpg"));
+}
+
+TEST_F(FolderLoading, UnreadableFilesAreLeftOutWithAWarningThatTheFirstImageReplaces)
+{
+    Photo("bad1.jpg");
+    Photo("good.jpg", 64, 48);
+    TFormTarvix& w = Open();
+    w.LoadFolder(Folder.Path());
+    EXPECT_EQ(StorePaths(), QStringList({ "good.jpg" }));
+    EXPECT_EQ(w.StatusBar->PanelText(0), "64 x 48");
+    EXPECT_EQ(w.StatusBar->PanelText(1), "1 file(s)");
+
+    QFile::remove(Folder.File("good.jpg"));
+    w.LoadFolder(Folder.Path());
+    EXPECT_EQ(w.StatusBar->PanelText(0), "Warning! Unable to read some images.");
+    EXPECT_EQ(w.StatusBar->PanelText(1), "0 file(s)");
+    EXPECT_EQ(w.DrawGrid->RowCount(), 1);
+}
+
+TEST_F(FolderLoading, AFolderWithoutPicturesShowsNoProgressAndCountsNothing)
+{
+    Photo("readme.txt");
+    TFormTarvix& w = Open();
+    w.LoadFolder(Folder.Path());
+    EXPECT_EQ(Questions.ProgressWindowsCreated, 0);
+    EXPECT_EQ(w.StatusBar->PanelText(0), "");
+    EXPECT_EQ(w.StatusBar->PanelText(1), "0 file(s)");
+    EXPECT_TRUE(w.FileName.isEmpty());
+}
+
+TEST_F(FolderLoading, CancelKeepsTheThumbnailsMadeSoFarSorted)
+{
+    for (int i = 49; i >= 0; --i)
+        Photo(QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+    Questions.Progress.CancelAfterSteps = 7;
+    TFormTarvix& w = Open();
+    w.LoadFolder(Folder.Path());
+    EXPECT_EQ(w.Images.Count(), 7);
+    QStringList sorted = StorePaths();
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(StorePaths(), sorted);
+    EXPECT_EQ(w.StatusBar->PanelText(1), "7 file(s)");
+    EXPECT_EQ(w.DrawGrid->RowCount(), 2);
+}
+
+// Events pumped by a load can ask for another folder; that request is dropped.
+class ReenteringDialogs : public ScriptedDialogs {
+public:
+    std::function<void()> OnPump;
+    void ProcessEvents() override
+    {
+        ScriptedDialogs::ProcessEvents();
+        if (auto pump = std::exchange(OnPump, nullptr))
+            pump();
+    }
+};
+
+TEST_F(FolderLoading, ALoadRequestedDuringALoadIsDropped)
+{
+    TempFolder other;
+    WriteBytes(other.File("other.jpg"), MakeJpeg(16, 16, TJSAMP_420));
+    for (int i = 0; i < 5; ++i)
+        Photo(QStringLiteral("p%1.jpg").arg(i));
+    ReenteringDialogs questions;
+    TFormTarvixServices services;
+    services.Questions = &questions;
+    services.ThumbnailMaker = FakeThumbnail;
+    TFormTarvix w(services);
+    w.show();
+    questions.OnPump = [&] { w.LoadFolder(other.Path()); };
+    w.LoadFolder(Folder.Path());
+    EXPECT_EQ(w.CurrentFolder, Folder.Path());
+    EXPECT_EQ(w.Images.Count(), 5);
+    EXPECT_EQ(questions.ProgressWindowsCreated, 1);
+}
+
+TEST_F(FolderLoading, RefreshRemakesOneEntryInPlace)
+{
+    Photo("a.jpg");
+    Photo("b.jpg");
+    TFormTarvix& w = Open();
+    w.LoadFolder(Folder.Path());
+    w.RefreshThumbnail(Folder.File("X.jpg")); // not in the store: nothing
+    EXPECT_EQ(w.Images.Count(), 2);
+    QFile::remove(Folder.File("b.jpg"));
+    w.RefreshThumbnail(Folder.File("B.JPG")); // found without regard to case
+    EXPECT_EQ(w.Images.Count(), 2);
+    EXPECT_TRUE(w.Images.At(1).Image.isNull());
+    EXPECT_FALSE(w.Images.At(0).Image.isNull());
+}
+
+// What a cell looks like, by its pixels: the selected cell's grey, the background colour
+// elsewhere, and the thumbnail centred 5 pixels below the cell's top.
+TEST_F(FolderLoading, CellsArePaintedAsDesigned)
+{
+    Photo("a.jpg");
+    Photo("b.jpg");
+    TFormTarvix& w = Open();
+    w.DrawGrid->SetBackgroundColor(QColor(0, 0, 255));
+    w.LoadFolder(Folder.Path());
+    const ThumbnailCell cell = w.DrawGrid->CellSize();
+    const QImage shot = w.DrawGrid->viewport()->grab().toImage();
+    const QSize thumb = w.Images.At(0).Image.size();
+    const int left = (cell.Width - thumb.width()) / 2;
+    EXPECT_EQ(shot.pixelColor(1, 1), QColor(ThumbnailDelegate::SelectedFill));
+    EXPECT_EQ(shot.pixelColor(left - 1, 5), QColor(ThumbnailDelegate::SelectedFill));
+    EXPECT_EQ(shot.pixelColor(left, 5), QColor(Qt::darkGray));
+    EXPECT_EQ(shot.pixelColor(left, 4), QColor(ThumbnailDelegate::SelectedFill));
+    EXPECT_EQ(shot.pixelColor(cell.Width + 1, 1), QColor(0, 0, 255));
+    EXPECT_EQ(shot.pixelColor(cell.Width * 2 + 1, 1), QColor(0, 0, 255)); // an empty cell
+}
+
+} // namespace

@@ -1,0 +1,144 @@
+#include "engine/component_tree.h"
+#include "engine/language.h"
+#include "support/qt_printers.h"
+#include "ui/status_bar.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScreen>
+#include <QToolButton>
+#include <QTreeView>
+
+using namespace tarvix;
+
+namespace {
+
+using MainWindowSettings = WindowTest;
+
+QString Stored(const char* key)
+{
+    return SettingsStore::OpenFile(PerUserSettingsPath()).ReadString("Main", key, "<none>");
+}
+
+TEST_F(MainWindowSettings, AFirstStartHasTheDesignedDefaultsAndEnglish)
+{
+    TFormTarvix& w = Open();
+    EXPECT_TRUE(w.pmiRebuildWhenResized->isChecked());
+    EXPECT_TRUE(w.pmiKeepTimestamp->isChecked());
+    EXPECT_TRUE(w.pmiEnlargeSmall->isChecked());
+    EXPECT_TRUE(w.pmiDeleteConfirm->isChecked());
+    EXPECT_FALSE(w.pmiMakeBackup->isChecked());
+    EXPECT_FALSE(w.cbSubFolders->isChecked());
+    EXPECT_TRUE(w.pmiHiQuality->isChecked());
+    EXPECT_FALSE(w.pmiLowQuality->isChecked());
+    EXPECT_EQ(w.DrawGrid->ColumnCount(), 5);
+    EXPECT_EQ(w.size(), QSize(800, 600));
+    const QSize screen = w.screen()->size();
+    EXPECT_EQ(w.pos(), QPoint(screen.width() / 2 - 400, screen.height() / 2 - 300));
+    EXPECT_EQ(w.DrawGrid->BackgroundColor(), QColor(Qt::white));
+    EXPECT_EQ(w.FForeColor, 0u);
+    EXPECT_TRUE(w.Mru.isEmpty());
+    EXPECT_FALSE(w.ShellTree->isVisible());
+    EXPECT_TRUE(w.btnRecent->isEnabled());
+    EXPECT_TRUE(w.CurrentFolder.isEmpty());
+    // The English file is chosen and ticked; the count shows in its words.
+    EXPECT_TRUE(w.Language->LanguageFile().endsWith("/English.lng"));
+    EXPECT_EQ(w.StatusBar->PanelText(1), "0 file(s)");
+    EXPECT_EQ(w.pmMru->actions().size(), 1);
+    EXPECT_EQ(w.pmMru->actions().first()->text(), "Add Current Folder");
+}
+
+TEST_F(MainWindowSettings, StoredValuesComeBackAndAreWrittenAtClose)
+{
+    const QString favourite = Folder.Path();
+    WriteSettings("ThumbsInRow=8\nHighQuality=0\nWinWidth=900\nWinHeight=700\nWinTop=10\nWinLeft=20\n"
+                  "BackColor=255\nForeColor=16711680\nShowTree=1\nTreeWidth=40\nMakeBackup=1\n"
+                  "Language=" TARVIX_SOURCE_DIR "/lang/Deutsch.lng\n"
+                  "MRU0=/nowhere/a\nMRU2="
+        + favourite.toUtf8() + "\nLastFolder=" + favourite.toUtf8() + "\n");
+    TFormTarvix& w = Open();
+    EXPECT_EQ(w.DrawGrid->ColumnCount(), 8);
+    EXPECT_TRUE(w.pmiLowQuality->isChecked());
+    EXPECT_EQ(w.size(), QSize(900, 700));
+    EXPECT_EQ(w.pos(), QPoint(20, 10));
+    EXPECT_EQ(w.DrawGrid->BackgroundColor(), QColor(255, 0, 0));
+    EXPECT_EQ(w.DrawGrid->TextColor(), QColor(0, 0, 255));
+    EXPECT_TRUE(w.pmiMakeBackup->isChecked());
+    EXPECT_TRUE(w.ShellTree->isVisible());
+    EXPECT_EQ(w.ShellTree->width(), 100); // never narrower
+    // The gap at MRU1 closes up.
+    EXPECT_EQ(w.Mru, QStringList({ "/nowhere/a", favourite }));
+    EXPECT_EQ(w.pmMru->actions().size(), 3);
+    EXPECT_EQ(w.RecentFolder, favourite);
+    EXPECT_EQ(w.tbAuto->text(), "Automatisch");
+    EXPECT_EQ(w.pmMru->actions().first()->text(), "Aktuellen Ordner hinzufügen");
+    EXPECT_TRUE(w.CurrentFolder.isEmpty()); // the grid stays empty until a folder is chosen
+
+    w.ActionShowTree->trigger(); // hidden, but its width is kept
+    w.pmiEnlargeSmall->setChecked(false);
+    w.edPath->setText(Folder.Path());
+    w.close();
+    Window.reset();
+    EXPECT_EQ(Stored("ShowTree"), "0");
+    EXPECT_EQ(Stored("TreeWidth"), "100");
+    EXPECT_EQ(Stored("EnlargeSmall"), "0");
+    EXPECT_EQ(Stored("ThumbsInRow"), "8");
+    EXPECT_EQ(Stored("HighQuality"), "0");
+    EXPECT_EQ(Stored("WinWidth"), "900");
+    EXPECT_EQ(Stored("WinTop"), "10");
+    EXPECT_EQ(Stored("BackColor"), "255");
+    EXPECT_EQ(Stored("ForeColor"), "16711680");
+    EXPECT_EQ(Stored("LastFolder"), Folder.Path());
+    EXPECT_EQ(Stored("MRU1"), favourite);
+    EXPECT_TRUE(Stored("Language").endsWith("/lang/Deutsch.lng"));
+}
+
+TEST_F(MainWindowSettings, OutOfRangeColumnsBecomeThreeAndAMissingLastFolderIsNotWritten)
+{
+    WriteSettings("ThumbsInRow=25\nLastFolder=/kept/as/it/was\n");
+    TFormTarvix& w = Open();
+    EXPECT_EQ(w.DrawGrid->ColumnCount(), 3);
+    w.edPath->setText("/no/such/folder");
+    w.close();
+    Window.reset();
+    EXPECT_EQ(Stored("LastFolder"), "/kept/as/it/was");
+    EXPECT_EQ(Stored("ThumbsInRow"), "3");
+}
+
+TEST_F(MainWindowSettings, AMaximisedWindowKeepsItsNormalGeometryInTheSettings)
+{
+    WriteSettings("WinMax=1\nWinWidth=1000\n");
+    TFormTarvix& w = Open();
+    EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);
+    w.close();
+    Window.reset();
+    EXPECT_EQ(Stored("WinMax"), "1");
+    EXPECT_EQ(Stored("WinWidth"), "1000");
+}
+
+// A language file addresses the window's components by name; a renamed component would
+// silently stay in English.
+TEST_F(MainWindowSettings, EveryWindowKeyOfTheLanguageFilesReachesAComponent)
+{
+    TFormTarvix& w = Open(false);
+    QFile english(TARVIX_SOURCE_DIR "/lang/English.lng");
+    ASSERT_TRUE(english.open(QIODevice::ReadOnly));
+    QStringList windowKeys;
+    for (const QByteArray& line : english.readAll().split('\n'))
+        if (line.startsWith("FormTarvix."))
+            windowKeys.append(QString::fromUtf8(line.left(line.indexOf('='))));
+    EXPECT_EQ(w.Language->Properties(), windowKeys);
+    EXPECT_EQ(windowKeys.size(), 39);
+    for (const QString& key : windowKeys) {
+        const QStringList parts = key.split(u'.');
+        QObject* component = FindOwnedComponent(&w, parts[1]);
+        ASSERT_NE(component, nullptr) << key.toStdString();
+        EXPECT_TRUE(FindComponentProperty(component, parts[2]).isValid()) << key.toStdString();
+    }
+}
+
+} // namespace

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "engine/settings_store.h"
+#include "support/jpeg_fixtures.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
+#include "ui/main_window.h"
+#include "ui/thumbnail_grid.h"
+
+#include <QAtomicInt>
+#include <QFile>
+#include <QSet>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+#include <turbojpeg.h>
+
+namespace tarvix {
+
+// A browser window with scripted questions, the repository's language files and a thumbnail
+// maker that decodes nothing: every file gets a grey picture of the size the real maker
+// would give a 4:3 photo, and files whose name starts with "bad" are unreadable.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { QFile::remove(PerUserSettingsPath()); }
+    void TearDown() override
+    {
+        Window.reset();
+        QFile::remove(PerUserSettingsPath());
+    }
+
+    static Thumbnail FakeThumbnail(const QString& path, ThumbnailCell cell, ThumbnailOptions)
+    {
+        if (!QFile::exists(path))
+            return {};
+        if (FileNameOfPath(path).startsWith("bad"))
+            return { Thumbnail::Outcome::Unreadable, {} };
+        QImage image(ThumbnailTargetSize({ 400, 300 }, cell), QImage::Format_RGB32);
+        image.fill(Qt::darkGray);
+        return { Thumbnail::Outcome::Made, image };
+    }
+
+    TFormTarvix& Open(bool show = true)
+    {
+        TFormTarvixServices services;
+        services.Questions = &Questions;
+        services.LanguageFolder = QStringLiteral(TARVIX_SOURCE_DIR "/lang");
+        services.ThumbnailMaker = [this](const QString& path, ThumbnailCell cell, ThumbnailOptions options) {
+            Made.fetchAndAddRelaxed(1);
+            return FakeThumbnail(path, cell, options);
+        };
+        Window = std::make_unique<TFormTarvix>(services);
+        if (show) {
+            Window->show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+        }
+        return *Window;
+    }
+
+    // A small real JPEG, so that the status bar can read its size.
+    QString Photo(const QString& name, int width = 64, int height = 48) const
+    {
+        const QString path = Folder.File(name);
+        WriteBytes(path, MakeJpeg(width, height, TJSAMP_420));
+        return path;
+    }
+
+    static void WriteSettings(const QByteArray& lines)
+    {
+        QFile file(PerUserSettingsPath());
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Main]\n" + lines);
+    }
+
+    QStringList StorePaths() const
+    {
+        QStringList paths;
+        for (int i = 0; i < Window->Images.Count(); ++i)
+            paths.append(FileNameOfPath(Window->Images.At(i).Path));
+        return paths;
+    }
+
+    ScriptedDialogs Questions;
+    TempFolder Folder;
+    QAtomicInt Made;
+    std::unique_ptr<TFormTarvix> Window;
+};
+
+} // namespace tarvix
