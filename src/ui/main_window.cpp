@@ -220,6 +220,7 @@ void TFormTarvix::ApplyTreeVisibility()
     const bool show = ActionShowTree->isChecked();
     ShellTree->setVisible(show);
     if (show) {
+        ShowFolderInTree(CurrentFolder);
         const int total = ShellSplitter->width();
         ShellSplitter->setSizes({ FTreeWidth, qMax(1, total - FTreeWidth - ShellSplitter->handleWidth()) });
     }

@@ -161,6 +161,7 @@ public:
     void BuildFavoritesMenu();
     void AddCurrentFolder();
     void OpenFavorite(int index);
+    void ShowFolderInTree(const QString& folder);
     void edPathKeyDown();
     void ShellTreeClick();
     void btnBrowseClick();

@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QTreeView>
 
 namespace tarvix {
 
@@ -95,6 +96,8 @@ void TFormTarvix::LoadFolder(const QString& folder)
     DrawGrid->verticalScrollBar()->setValue(0);
     DrawGridSelectCell(0, 0);
     StatusBar->SetPanelText(1, FileCountText());
+    if (ShellTree->isVisible())
+        ShowFolderInTree(CurrentFolder);
     if (FCloseRequested)
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }

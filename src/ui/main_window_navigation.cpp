@@ -54,6 +54,18 @@ std::optional<QString> TFormTarvix::BrowseForFolder(const QString& initialFolder
     return chosen;
 }
 
+void TFormTarvix::ShowFolderInTree(const QString& folder)
+{
+    // Only shows where the user is: selecting a node here opens nothing.
+    const QModelIndex node = ShellTreeModel->index(IsFolder(folder) ? folder : QDir::homePath());
+    if (!node.isValid())
+        return;
+    for (QModelIndex up = node.parent(); up.isValid(); up = up.parent())
+        ShellTree->expand(up);
+    ShellTree->setCurrentIndex(node);
+    ShellTree->scrollTo(node, QAbstractItemView::PositionAtCenter);
+}
+
 void TFormTarvix::edPathKeyDown()
 {
     if (IsFolder(edPath->text()))

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# tools/screenshot.sh OUT.png [LANGUAGE] [WIDTHxHEIGHT]
+#
+# Starts the real window under a private X server (Xvfb), as a user would, on a folder of
+# generated photos, opens the folder with the recent-folder button and saves a picture of
+# the window. LANGUAGE is the name of a language file (English, Deutsch, ...). For
+# reviewers and the README; not part of the tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+OUT=$(realpath -m "${1:?usage: $0 OUT.png [LANGUAGE] [WIDTHxHEIGHT]}")
+LANGUAGE=${2:-English}
+SIZE=${3:-800x600}
+WIDTH=${SIZE%x*}
+HEIGHT=${SIZE#*x}
+
+. tools/deps.sh
+ensure_packages $BUILD_PACKAGES xvfb xdotool x11-apps imagemagick
+cmake --preset release >/dev/null
+cmake --build build/release --target tarvix tarvix_lang >/dev/null
+
+WORK=$(mktemp -d)
+trap 'kill "${APP:-}" "${XVFB:-}" 2>/dev/null || true; rm -rf "$WORK"' EXIT
+mkdir -p "$WORK/home/.config/Dovrane" "$WORK/Pictures/Holiday" "$WORK/runtime"
+chmod 700 "$WORK/runtime"
+
+# Photos of our own making: landscapes and portraits of colour fields and shapes, some
+# tagged as turned by the camera, so that the grid looks like a real folder.
+i=0
+for spec in "1600x1200 sunset" "1200x1600 lightblue" "1600x1200 seagreen" "1600x1067 orange" \
+    "1200x1600 plum" "1600x1200 steelblue" "1600x1200 goldenrod" "1067x1600 indianred" \
+    "1600x1200 teal" "1600x900 slateblue" "1200x1600 darkkhaki" "1600x1200 tomato"; do
+    i=$((i + 1))
+    read -r geometry colour <<<"$spec"
+    [ "$colour" = sunset ] && colour=darkorange
+    convert -size "$geometry" "gradient:$colour-white" \
+        -fill "rgba(255,255,255,0.55)" -draw "circle $((${geometry%x*} / 3)),$((${geometry#*x} / 3)) $((${geometry%x*} / 3 + ${geometry%x*} / 8)),$((${geometry#*x} / 3))" \
+        -fill "rgba(0,0,0,0.25)" -draw "rectangle 0,$((${geometry#*x} * 3 / 4)) ${geometry%x*},${geometry#*x}" \
+        -quality 88 "$WORK/Pictures/Holiday/IMG_$(printf %04d $((1000 + i))).jpg"
+done
+
+LANGFILE="$ROOT/build/release/lang/$LANGUAGE.lng"
+[ -f "$LANGFILE" ] || { echo "no language file $LANGFILE" >&2; exit 1; }
+cat >"$WORK/home/.config/Dovrane/Tarvix.ini" <<INI
+[Main]
+Language=$LANGFILE
+LastFolder=$WORK/Pictures/Holiday
+WinWidth=$WIDTH
+WinHeight=$HEIGHT
+WinTop=0
+WinLeft=0
+ShowTree=${SHOW_TREE:-0}
+INI
+
+DISPLAY_NUMBER=${DISPLAY_NUMBER:-91}
+Xvfb ":$DISPLAY_NUMBER" -screen 0 "${WIDTH}x${HEIGHT}x24" -nolisten tcp >/dev/null 2>&1 &
+XVFB=$!
+export DISPLAY=":$DISPLAY_NUMBER"
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_RUNTIME_DIR="$WORK/runtime" \
+    QT_QPA_PLATFORM=xcb build/release/tarvix >/dev/null 2>&1 &
+APP=$!
+window=$(xdotool search --sync --onlyvisible --name '^Tarvix$' | head -n 1)
+sleep 0.5
+# The recent-folder button: the first control of the path bar, below the toolbar.
+xdotool mousemove --window "$window" 16 "${RECENT_Y:-73}" click 1
+sleep "${SETTLE:-2}"
+xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+0+0" +repage "$OUT"
+echo "$OUT"
