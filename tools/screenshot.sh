@@ -52,11 +52,11 @@ WinLeft=0
 ShowTree=${SHOW_TREE:-0}
 INI
 
-DISPLAY_NUMBER=${DISPLAY_NUMBER:-91}
-Xvfb ":$DISPLAY_NUMBER" -screen 0 "${WIDTH}x${HEIGHT}x24" -nolisten tcp >/dev/null 2>&1 &
+# The server picks a free display and writes its number once it accepts clients.
+Xvfb -displayfd 3 -screen 0 "${WIDTH}x${HEIGHT}x24" -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
 XVFB=$!
-export DISPLAY=":$DISPLAY_NUMBER"
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$WORK/display")"
 
 HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_RUNTIME_DIR="$WORK/runtime" \
     QT_QPA_PLATFORM=xcb build/release/tarvix >/dev/null 2>&1 &
