@@ -115,6 +115,31 @@ TEST_F(FolderLoading, ALoadRequestedDuringALoadIsDropped)
     EXPECT_EQ(questions.ProgressWindowsCreated, 1);
 }
 
+TEST_F(FolderLoading, ClosingTheWindowDuringALoadEndsTheLoadFirst)
+{
+    for (int i = 0; i < 30; ++i)
+        Photo(QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+    ReenteringDialogs questions;
+    TFormTarvixServices services;
+    services.Questions = &questions;
+    services.ThumbnailMaker = FakeThumbnail;
+    TFormTarvix w(services);
+    w.show();
+    int pumps = 0;
+    std::function<void()> closeOnThirdPump = [&] {
+        if (++pumps == 3)
+            EXPECT_FALSE(w.close()); // deferred: the load is still on the stack
+        else
+            questions.OnPump = closeOnThirdPump;
+    };
+    questions.OnPump = closeOnThirdPump;
+    w.LoadFolder(Folder.Path());
+    EXPECT_EQ(w.Images.Count(), 2);
+    EXPECT_TRUE(w.isVisible());
+    QTRY_VERIFY(!w.isVisible());
+    EXPECT_TRUE(QFile::exists(PerUserSettingsPath()));
+}
+
 TEST_F(FolderLoading, RefreshRemakesOneEntryInPlace)
 {
     Photo("a.jpg");
