@@ -322,3 +322,17 @@ TEST(PixelDimensions, LeavesAloneWhatItCannotWriteInPlace)
         EXPECT_EQ(tiff, loop);
     }
 }
+
+TEST(EmbeddedThumbnail, IsTheBytesIfd1PointsAtAndNothingOutsideTheBlock)
+{
+    const QByteArray thumbnail = MakeJpeg(16, 16, TJSAMP_420);
+    for (bool big : { false, true }) {
+        const QByteArray tiff = TiffWithThumbnail(CameraLayout(), thumbnail, big);
+        const std::optional<QByteArrayView> found = EmbeddedThumbnail(tiff);
+        ASSERT_TRUE(found.has_value());
+        EXPECT_EQ(found->toByteArray(), thumbnail);
+        // A block cut inside the thumbnail: the length would reach past its end.
+        EXPECT_FALSE(EmbeddedThumbnail(QByteArrayView(tiff).first(tiff.size() - 10)).has_value());
+        EXPECT_FALSE(EmbeddedThumbnail(CameraTiff(1, big)).has_value());
+    }
+}
