@@ -15,6 +15,7 @@ namespace {
 
 int RunWindow(int argc, char** argv)
 {
+    ReturnLargeBlocksToTheSystem();
     CreateInstanceMarker("DovraneTarvix");
     int result = 0;
     {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QWidget>
+#include <malloc.h>
 
 namespace tarvix {
 
@@ -15,6 +16,11 @@ void RegisterWindowsForTranslation()
             windows.append(w);
         return windows;
     });
+}
+
+void ReturnLargeBlocksToTheSystem()
+{
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
 }
 
 } // namespace tarvix

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <turbojpeg.h>
 
 namespace tarvix {
@@ -99,9 +100,16 @@ QImage Decode(QByteArrayView jpeg, QSize cover)
     const JpegFrameHeader& frame = *head.Frame;
     const QSize picture(frame.Width, frame.Height);
     const QSize size = CoveringDecodeSize(picture, cover);
+    const bool buffered = BuffersWholePicture(jpeg, frame);
     if (size.isEmpty() || qint64(size.width()) * size.height() > MaxDecodedPixels
-        || (qint64(frame.Width) * frame.Height > MaxBufferedPixels && BuffersWholePicture(jpeg, frame)))
+        || (buffered && qint64(frame.Width) * frame.Height > MaxBufferedPixels))
         return {};
+    // Such a picture holds tens of megabytes of coefficients while it decodes; one at a time
+    // keeps a folder load's memory bounded, and they are rare enough that it costs nothing.
+    static std::mutex bufferedDecodes;
+    std::unique_lock<std::mutex> oneAtATime(bufferedDecodes, std::defer_lock);
+    if (buffered)
+        oneAtATime.lock();
     const bool cmyk = frame.Components.size() == 4;
 
     const tjhandle handle = DecompressHandle();

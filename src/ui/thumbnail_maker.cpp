@@ -20,6 +20,8 @@ namespace {
 // Cameras put the EXIF block, embedded thumbnail and all, into the first 64 KiB; the frame
 // header follows it.
 constexpr size_t HeadSize = 65536;
+// A worker keeps the buffer of the last file read up to this size; a bigger one goes back.
+constexpr qsizetype KeptBufferSize = 32 << 20;
 
 // The product of two 32-bit integers as 32-bit arithmetic gives it, wrapping where it would
 // overflow (the conversion back is modular since C++20).
@@ -85,10 +87,14 @@ Thumbnail Make(const QString& path, ThumbnailCell cell, ThumbnailOptions options
         if (!embedded.isNull())
             return Made(embedded, size);
     }
-    QByteArray bytes;
-    if (!ReadWholeFile(fd.Get(), MaxPictureFileSize, bytes))
-        return Unreadable();
-    return Made(DecodeScaledJpeg(bytes, size), size);
+    // One buffer per worker, kept from file to file: a fresh one per photo would be a fresh
+    // mapping of several megabytes from the system each time.
+    thread_local QByteArray bytes;
+    const bool read = ReadWholeFile(fd.Get(), MaxPictureFileSize, bytes);
+    Thumbnail made = read ? Made(DecodeScaledJpeg(bytes, size), size) : Unreadable();
+    if (bytes.capacity() > KeptBufferSize)
+        bytes = QByteArray();
+    return made;
 }
 
 } // namespace
