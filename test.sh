@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tarvix with its tests and runs them: first the release
-# build, then the engine again under AddressSanitizer and UndefinedBehaviorSanitizer, with a
-# fixed run of every fuzz target (the same seed and number of runs every time, so a commit
-# passes or fails alike on every machine; long random runs: tools/fuzz.sh).
+# build, then the engine and the window again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then a fixed run of every fuzz target (the same seed and number
+# of runs every time, so a commit passes or fails alike on every machine; long random runs:
+# tools/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
 . tools/deps.sh
@@ -28,6 +29,11 @@ cmake --build build/sanitize
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build/sanitize --output-on-failure -j2
+
+echo "== the window's tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset sanitize-ui -DTARVIX_WERROR="${TARVIX_WERROR:-OFF}" >/dev/null
+cmake --build build/sanitize-ui --target ui_tests
+build/sanitize-ui/tests/ui_tests --gtest_brief=1
 
 echo "== fuzz targets: every stored input, then ${FUZZ_RUNS:=300000} runs from seed 1"
 fixed_addresses=()
