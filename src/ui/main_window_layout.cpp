@@ -40,6 +40,14 @@ QAction* NewCheck(QObject* owner, const char* name, const QString& caption)
     return action;
 }
 
+// The folders by name only: the size, type and date columns would be read out by screen
+// readers even while hidden.
+class FolderNameModel : public QFileSystemModel {
+public:
+    using QFileSystemModel::QFileSystemModel;
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.column() > 0 ? 0 : 1; }
+};
+
 QAction* NewSeparator(QObject* owner, const char* name)
 {
     auto* separator = new QAction(owner);
@@ -226,7 +234,7 @@ void TFormTarvix::CreateBrowser()
     ShellSplitter->setObjectName("ShellSplitter");
     ShellSplitter->setChildrenCollapsible(false);
 
-    ShellTreeModel = new QFileSystemModel(this);
+    ShellTreeModel = new FolderNameModel(this);
     ShellTreeModel->setObjectName("ShellTreeModel");
     ShellTreeModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     ShellTreeModel->setOption(QFileSystemModel::DontWatchForChanges);
@@ -234,8 +242,6 @@ void TFormTarvix::CreateBrowser()
     ShellTree = new QTreeView(ShellSplitter);
     ShellTree->setObjectName("ShellTree");
     ShellTree->setModel(ShellTreeModel);
-    for (int column = 1; column < ShellTreeModel->columnCount(); ++column)
-        ShellTree->hideColumn(column);
     ShellTree->header()->hide();
     ShellTree->setIndentation(19);
     ShellTree->setRootIsDecorated(false);

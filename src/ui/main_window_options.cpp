@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -72,6 +73,9 @@ void TFormTarvix::LanguageItemClick(QAction* item)
     edPath->setAccessibleName(Language->TranslateUserMessage("Folder path"));
     ShellTree->setAccessibleName(Language->TranslateUserMessage("Folders"));
     DrawGrid->setAccessibleName(Language->TranslateUserMessage("Thumbnails"));
+    // The toolbar's own button for the buttons that do not fit.
+    if (auto* more = ToolBar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(Language->TranslateUserMessage("More"));
 }
 
 void TFormTarvix::pmOptionsPopup()

@@ -157,6 +157,29 @@ TEST_F(Navigation, ASettledResizeRebuildsOnceAndAMoveNever)
     EXPECT_EQ(Questions.ProgressWindowsCreated, loads);
 }
 
+TEST_F(Navigation, MaximiseAndRestoreRebuildOnceEachAndTheTaskBarNever)
+{
+    Photo("a.jpg");
+    TFormTarvix& w = Open();
+    w.LoadFolder(Folder.Path());
+    QTest::qWait(400);
+    const int loads = Questions.ProgressWindowsCreated;
+    w.showMaximized();
+    QTRY_COMPARE(Questions.ProgressWindowsCreated, loads + 1);
+    w.showNormal();
+    QTRY_COMPARE(Questions.ProgressWindowsCreated, loads + 2);
+    QTest::qWait(400);
+    EXPECT_EQ(Questions.ProgressWindowsCreated, loads + 2);
+
+    w.showMinimized();
+    QTest::qWait(100);
+    EXPECT_TRUE(w.FMinimised);
+    w.showNormal();
+    QTest::qWait(400);
+    EXPECT_EQ(Questions.ProgressWindowsCreated, loads + 2);
+    EXPECT_FALSE(w.FMinimised);
+}
+
 TEST_F(Navigation, AutomaticTurnsTheTaggedPicturesAndRefreshesEveryThumbnail)
 {
     for (int orientation : { 1, 3, 6, 8, 5 }) {
