@@ -46,9 +46,17 @@ QString TFormTarvix::DefaultFolder()
 
 std::optional<QString> TFormTarvix::BrowseForFolder(const QString& initialFolder)
 {
-    const QString chosen = QFileDialog::getExistingDirectory(this, QString(), initialFolder,
-        // Read-only: Qt's own dialog then offers no New Folder button.
-        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks | QFileDialog::ReadOnly);
+    QFileDialog dialog(this);
+    dialog.setObjectName("BrowseForFolder");
+    dialog.setFileMode(QFileDialog::Directory);
+    // Read-only: Qt's own dialog then offers neither renaming nor deleting, and no new folder.
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks | QFileDialog::ReadOnly);
+    dialog.setDirectory(initialFolder);
+    if (auto* newFolder = dialog.findChild<QWidget*>(QStringLiteral("newFolderButton")))
+        newFolder->hide();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString chosen = dialog.selectedFiles().first();
     if (!IsFolder(chosen))
         return std::nullopt;
     return chosen;

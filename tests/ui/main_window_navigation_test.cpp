@@ -8,10 +8,13 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -74,6 +77,30 @@ TEST_F(Navigation, TheTreeOpensAFolderOnceAndTheRecentButtonGoesOff)
     const int loads = Questions.ProgressWindowsCreated;
     w.ShellTreeClick(); // the folder already shown
     EXPECT_EQ(Questions.ProgressWindowsCreated, loads);
+}
+
+TEST_F(Navigation, BrowseStartsAtThePathBoxFolderWithoutANewFolderButton)
+{
+    QDir().mkpath(Folder.File("chosen"));
+    Photo("chosen/a.jpg");
+    TFormTarvix& w = Open();
+    w.edPath->setText(Folder.Path());
+    bool newFolderShown = true;
+    QString startedAt;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = w.findChild<QFileDialog*>("BrowseForFolder");
+        ASSERT_NE(dialog, nullptr);
+        startedAt = dialog->directory().absolutePath();
+        auto* newFolder = dialog->findChild<QWidget*>("newFolderButton");
+        newFolderShown = newFolder && newFolder->isVisible();
+        dialog->selectFile(Folder.File("chosen"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    w.btnBrowse->click();
+    EXPECT_EQ(startedAt, Folder.Path());
+    EXPECT_FALSE(newFolderShown);
+    EXPECT_EQ(w.CurrentFolder, Folder.File("chosen"));
+    EXPECT_FALSE(w.btnRecent->isEnabled());
 }
 
 TEST_F(Navigation, TheRecentButtonOpensTheLastFolderOrTheDocuments)
