@@ -1,6 +1,8 @@
 # Sourced by run.sh and test.sh: the Debian packages Tarvix needs, installed when missing.
 
-BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libturbojpeg0-dev libjpeg-dev libqt6svg6"
+# libqt6svg6: the toolbar's SVG pictures; qt6-translations-l10n: the Yes/No/Cancel of message boxes
+# and the folder dialog in the language chosen.
+BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libturbojpeg0-dev libjpeg-dev libqt6svg6 qt6-translations-l10n"
 # GoogleTest; jpegtran as the oracle of the transform; clang with its sanitizer and fuzzer
 # runtimes; clang-format for the format check.
 TEST_PACKAGES="libgtest-dev libjpeg-turbo-progs clang libclang-rt-14-dev clang-format"

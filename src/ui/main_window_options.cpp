@@ -3,6 +3,7 @@
 #include "engine/language_files.h"
 #include "engine/settings_store.h"
 #include "ui/main_window.h"
+#include "ui/qt_translation.h"
 #include "ui/status_bar.h"
 #include "ui/thumbnail_grid.h"
 
@@ -35,6 +36,7 @@ void TFormTarvix::ApplyStoredLanguage(const QString& stored)
 {
     if (!stored.isEmpty() && QFileInfo(stored).isFile()) {
         Language->SetLanguageFile(stored);
+        UseQtTranslationFor(stored);
         Language->Translate();
         for (QAction* item : LanguageGroup->actions()) {
             const int tag = item->data().toInt();
@@ -63,6 +65,7 @@ void TFormTarvix::LanguageItemClick(QAction* item)
     if (tag < 0 || tag >= Languages.size())
         return;
     Language->SetLanguageFile(Languages[tag]);
+    UseQtTranslationFor(Languages[tag]);
     Language->Translate();
     if (!pmMru->actions().isEmpty())
         pmMru->actions().first()->setText(Language->TranslateUserMessage("Add Current Folder"));

@@ -1,12 +1,14 @@
 #include "engine/component_tree.h"
 #include "engine/language.h"
 #include "support/qt_printers.h"
+#include "ui/qt_translation.h"
 #include "ui/status_bar.h"
 #include "window_fixture.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
@@ -139,6 +141,25 @@ TEST_F(MainWindowSettings, EveryWindowKeyOfTheLanguageFilesReachesAComponent)
         ASSERT_NE(component, nullptr) << key.toStdString();
         EXPECT_TRUE(FindComponentProperty(component, parts[2]).isValid()) << key.toStdString();
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(QtTranslation, FollowsTheLanguageTheFileIsNamedIn)
+{
+    EXPECT_EQ(LanguageOfFile("/x/lang/Deutsch.lng"), QLocale::German);
+    EXPECT_EQ(LanguageOfFile("/x/lang/english.lng"), QLocale::English);
+    EXPECT_EQ(LanguageOfFile("Français.lng"), QLocale::French);
+    EXPECT_EQ(LanguageOfFile("Klingon.lng"), std::nullopt);
+
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm"))
+        GTEST_SKIP() << "Qt's translations (qt6-translations-l10n) are not installed";
+    UseQtTranslationFor(TARVIX_SOURCE_DIR "/lang/Deutsch.lng");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Ja");
+    UseQtTranslationFor(TARVIX_SOURCE_DIR "/lang/English.lng");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Yes");
 }
 
 } // namespace
