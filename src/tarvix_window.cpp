@@ -6,6 +6,7 @@
 #include "ui/application.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
+#include "ui/toolbar_icons.h"
 
 #include <QApplication>
 
@@ -21,6 +22,9 @@ int RunWindow(int argc, char** argv)
     {
         QApplication app(argc, argv);
         QApplication::setApplicationDisplayName("Tarvix");
+        // The window manager's and the task bar's picture, and the desktop entry it belongs to.
+        QApplication::setWindowIcon(ToolbarIcon(ToolbarImage::Application));
+        QGuiApplication::setDesktopFileName("tarvix");
         RegisterWindowsForTranslation();
         TFormTarvix window;
         window.show();

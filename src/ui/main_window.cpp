@@ -190,6 +190,8 @@ void TFormTarvix::FormShow()
 {
     LoadSettings();
     RebuildThumbnails();
+    // The keys of the commands work from the start.
+    DrawGrid->setFocus();
 }
 
 void TFormTarvix::closeEvent(QCloseEvent* event)

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCheckBox>
+#include <QCompleter>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -215,6 +216,13 @@ void TFormTarvix::CreatePathBar()
     edPath = new QLineEdit(Panel1);
     edPath->setObjectName("edPath");
     edPath->setAccessibleName("Folder path");
+    // Folders only, completed as the user types; Enter still decides what opens.
+    auto* folders = new QFileSystemModel(edPath);
+    folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    folders->setRootPath(QString());
+    auto* completer = new QCompleter(folders, edPath);
+    completer->setCompletionMode(QCompleter::InlineCompletion);
+    edPath->setCompleter(completer);
     btnRecent->setAccessibleName(btnRecent->toolTip());
     btnBrowse = new QPushButton("Browse...", Panel1);
     btnBrowse->setObjectName("btnBrowse");
