@@ -14,12 +14,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QLineEdit>
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTreeView>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace tarvix {
 
@@ -30,6 +33,28 @@ QString WithoutTrailingSlash(QString path)
     while (path.size() > 1 && path.endsWith(u'/'))
         path.chop(1);
     return path;
+}
+
+// A big tree on a slow disk takes a while to list: the window keeps painting meanwhile, and
+// shows that it is busy.
+QStringList ListFolderResponsively(const QString& folder, bool recursive)
+{
+    QFuture<QStringList> listing = QtConcurrent::run([folder, recursive] {
+        QStringList list;
+        ListJpegFiles(folder, list, recursive);
+        return list;
+    });
+    if (!listing.isFinished()) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        QEventLoop loop;
+        QFutureWatcher<QStringList> watcher;
+        QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+        watcher.setFuture(listing);
+        if (!listing.isFinished())
+            loop.exec();
+        QApplication::restoreOverrideCursor();
+    }
+    return listing.result();
 }
 
 } // namespace
@@ -58,8 +83,7 @@ void TFormTarvix::LoadFolder(const QString& folder)
     edPath->setText(CurrentFolder);
     ClearThumbnails();
 
-    QStringList list;
-    ListJpegFiles(CurrentFolder, list, cbSubFolders->isChecked());
+    QStringList list = ListFolderResponsively(CurrentFolder, cbSubFolders->isChecked());
     if (!list.isEmpty()) {
         const std::unique_ptr<Dialogs::Progress> progress = FQuestions->CreateProgress();
         progress->SetLabelText(Language->TranslateUserMessage("Creating thumbnails, please wait..."));
