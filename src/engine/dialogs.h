@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace tarvix {
 
@@ -38,6 +39,16 @@ public:
 
     // The crop warning: OK and Cancel (OK the default), with a check box.
     virtual CropAnswer AskCropWarning(const QString& text, const QString& checkBoxText) = 0;
+
+    // A line of text to edit, such as a new name; nothing when the user cancels. Only the
+    // window asks for one: elsewhere there is nobody to type it.
+    virtual std::optional<QString> AskText(const QString& caption, const QString& label, const QString& text)
+    {
+        (void)caption;
+        (void)label;
+        (void)text;
+        return std::nullopt;
+    }
 
     // Shows a new progress display, owned by the same window as the questions.
     virtual std::unique_ptr<Progress> CreateProgress() = 0;

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -25,6 +26,7 @@
 #include <QThread>
 #include <QToolButton>
 #include <QTreeView>
+#include <QUrl>
 
 namespace tarvix {
 
@@ -86,6 +88,8 @@ TFormTarvix::TFormTarvix(TFormTarvixServices services, QWidget* parent)
     resize(800, 600);
     if (!FServices.ThumbnailMaker)
         FServices.ThumbnailMaker = MakeThumbnailImage;
+    if (!FServices.OpenUrl)
+        FServices.OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     if (FServices.Questions) {
         FQuestions = FServices.Questions;
     } else {
@@ -124,6 +128,18 @@ void TFormTarvix::RegisterTranslationKeys()
 void TFormTarvix::ConnectActions()
 {
     connect(ActionShowTree, &QAction::triggered, this, [this] { Guarded([this] { ApplyTreeVisibility(); }); });
+    for (QAction* transform : { ActionRotateLeft, ActionRotateRight, ActionRotate180, ActionFlipHor, ActionFlipVer })
+        connect(transform, &QAction::triggered, this,
+            [this, transform] { Guarded([this, transform] { ActionRotate(transform); }); });
+    connect(ActionOpen, &QAction::triggered, this, [this] { Guarded([this] { ActionOpenExecute(); }); });
+    connect(ActionRename, &QAction::triggered, this, [this] { Guarded([this] { ActionRenameExecute(); }); });
+    connect(ActionDelete, &QAction::triggered, this, [this] { Guarded([this] { ActionDeleteExecute(); }); });
+    connect(pmiRefresh, &QAction::triggered, this, [this] { Guarded([this] { pmiRefreshClick(); }); });
+    connect(pmiThumbsInRow, &QAction::triggered, this, [this] { Guarded([this] { pmiThumbsInRowClick(); }); });
+    connect(pmiBackColor, &QAction::triggered, this, [this] { Guarded([this] { pmiBackColorClick(); }); });
+    connect(pmiForeColor, &QAction::triggered, this, [this] { Guarded([this] { pmiForeColorClick(); }); });
+    connect(pmiWebsite, &QAction::triggered, this, [this] { Guarded([this] { pmiWebsiteClick(); }); });
+    connect(pmiAbout, &QAction::triggered, this, [this] { Guarded([this] { pmiAboutClick(); }); });
     connect(tbAuto, &QToolButton::clicked, this, [this] { Guarded([this] { tbAutoClick(); }); });
 
     connect(edPath, &QLineEdit::returnPressed, this, [this] { Guarded([this] { edPathKeyDown(); }); });
@@ -168,12 +184,16 @@ void TFormTarvix::Guarded(const std::function<void()>& handler)
 
 void TFormTarvix::UpdateActions()
 {
-    // The image commands come with their work; until then they stay disabled, so that nothing
-    // pretends to work.
-    for (QAction* action : { ActionOpen, ActionRotateLeft, ActionRotateRight, ActionRotate180, ActionDisplayExif,
-             ActionDelete, ActionFlipHor, ActionFlipVer, ActionRename, pmiRefresh, pmiThumbsInRow, pmiBackColor,
-             pmiForeColor, pmiWebsite, pmiAbout })
-        action->setEnabled(false);
+    // ActionEnabledIfImageChosen: the selection's top-left cell holds a picture of the store.
+    const bool chosen = IsImageChosen();
+    for (QAction* action : { ActionOpen, ActionRotateLeft, ActionRotateRight, ActionRotate180, ActionFlipHor,
+             ActionFlipVer, ActionDelete })
+        action->setEnabled(chosen);
+    // Its work comes with the EXIF dialog.
+    ActionDisplayExif->setEnabled(false);
+    // ActionRenameUpdate: exactly one cell, empty or not.
+    ActionRename->setEnabled(SelectedCellCount() == 1);
+    // ActionAlwaysEnabled.
     ActionShowTree->setEnabled(true);
 }
 

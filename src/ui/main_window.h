@@ -23,6 +23,7 @@ class QSplitter;
 class QToolBar;
 class QToolButton;
 class QTreeView;
+class QUrl;
 
 namespace tarvix {
 
@@ -37,6 +38,7 @@ struct TFormTarvixServices {
     Dialogs* Questions = nullptr; // the window's own message boxes when null
     QString LanguageFolder; // the program's folder "lang" when empty
     std::function<Thumbnail(const QString& path, ThumbnailCell cell, ThumbnailOptions options)> ThumbnailMaker;
+    std::function<void(const QUrl& url)> OpenUrl; // the desktop's program for the file or page when empty
 };
 
 // The browser window: a toolbar, the path bar, the folder tree beside the thumbnail grid, and a
@@ -46,6 +48,7 @@ struct TFormTarvixServices {
 //   main_window_settings.cpp    the settings load and SaveSettings
 //   main_window_folders.cpp     folder loading and the thumbnail store
 //   main_window_grid.cpp        the grid's geometry, selection and status text
+//   main_window_commands.cpp    the image commands: turn, view, rename, delete, refresh
 //   main_window_navigation.cpp  path box, folder tree, browse, recent folder, favourites
 //   main_window_options.cpp     the options menu and the language menu
 //   main_window_resize.cpp      rebuilding after the window's size changed
@@ -132,7 +135,7 @@ public:
     // Runs a handler; an error it raises is shown in an error box and the program goes on.
     void Guarded(const std::function<void()>& handler);
     Dialogs& Questions() const { return *FQuestions; }
-    // The image commands that are wired to their work; the others stay disabled.
+    // Whether each command can run now; decided when the window has nothing else to do.
     void UpdateActions();
 
     // --- main_window_settings.cpp
@@ -153,6 +156,16 @@ public:
     bool IsImageChosen() const;
     int SelectedCellCount() const;
     void DrawGridDblClick();
+
+    // --- main_window_commands.cpp
+    // Makes each cell of the selection the chosen one in turn (FileName), row by row.
+    void ForEachSelectedCell(const std::function<void(int column, int row)>& visit);
+    void ShowMissingFileMessage(const QString& path);
+    void ActionRotate(QAction* sender);
+    void ActionOpenExecute();
+    void ActionRenameExecute();
+    void ActionDeleteExecute();
+    void pmiRefreshClick();
 
     // --- main_window_navigation.cpp
     void OpenFolder(const QString& folder);
@@ -175,6 +188,11 @@ public:
     void pmOptionsPopup();
     void pmiDisplayCropClick();
     void pmiKeepTimestampClick();
+    void pmiThumbsInRowClick();
+    void pmiBackColorClick();
+    void pmiForeColorClick();
+    void pmiWebsiteClick();
+    void pmiAboutClick();
 
     // --- main_window_auto.cpp
     void tbAutoClick();

@@ -1,22 +1,32 @@
 // The options menu's switches that act at once, and the language menu.
+#include "engine/dialogs.h"
 #include "engine/language.h"
 #include "engine/language_files.h"
+#include "engine/message_format.h"
 #include "engine/settings_store.h"
 #include "ui/main_window.h"
 #include "ui/qt_translation.h"
 #include "ui/status_bar.h"
+#include "ui/thumb_form.h"
 #include "ui/thumbnail_grid.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
+#include <QColorDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSpinBox>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
+#include <QUrl>
 
 namespace tarvix {
+
+// Where the program lives on the web.
+constexpr char TarvixHomePage[] = "https://tarvix.example.org/";
 
 void TFormTarvix::BuildLanguageMenu()
 {
@@ -94,6 +104,49 @@ void TFormTarvix::pmiDisplayCropClick()
 void TFormTarvix::pmiKeepTimestampClick()
 {
     SaveSettings();
+}
+
+void TFormTarvix::pmiThumbsInRowClick()
+{
+    TThumbForm form(Language->LanguageFile(), this);
+    form.udQty->setValue(DrawGrid->ColumnCount());
+    if (form.exec() != QDialog::Accepted)
+        return;
+    DrawGrid->SetColumnCount(form.udQty->value());
+    RebuildThumbnails();
+}
+
+void TFormTarvix::pmiBackColorClick()
+{
+    QColorDialog dialog(this);
+    dialog.setObjectName("ColorDialog");
+    if (dialog.exec() == QDialog::Accepted)
+        DrawGrid->SetBackgroundColor(dialog.selectedColor());
+}
+
+void TFormTarvix::pmiForeColorClick()
+{
+    QColorDialog dialog(this);
+    dialog.setObjectName("ColorDialog");
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QColor color = dialog.selectedColor();
+    FForeColor = quint32(color.red()) | (quint32(color.green()) << 8) | (quint32(color.blue()) << 16);
+    DrawGrid->SetTextColor(color);
+    RebuildThumbnails();
+}
+
+void TFormTarvix::pmiWebsiteClick()
+{
+    FServices.OpenUrl(QUrl(QLatin1String(TarvixHomePage)));
+}
+
+void TFormTarvix::pmiAboutClick()
+{
+    const QString text = QApplication::applicationDisplayName() + u'\n'
+        + TranslateMessage(*Language, "Version %s", { MessageArg(QLatin1String(TARVIX_VERSION)) }) + u'\n'
+        + Language->TranslateUserMessage("Free software under the GNU General Public License, version 3 or later.");
+    FQuestions->ShowMessage(text, Language->TranslateUserMessage("About"), Dialogs::Icon::Information);
 }
 
 } // namespace tarvix

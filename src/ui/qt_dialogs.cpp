@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace tarvix {
@@ -51,6 +52,18 @@ Dialogs::CropAnswer QtDialogs::AskCropWarning(const QString& text, const QString
     box.setCheckBox(dontAskAgain);
     const bool ok = box.exec() == QMessageBox::Ok;
     return { ok, dontAskAgain->isChecked() };
+}
+
+std::optional<QString> QtDialogs::AskText(const QString& caption, const QString& label, const QString& text)
+{
+    QInputDialog box(FOwner);
+    box.setWindowTitle(caption);
+    box.setLabelText(label);
+    box.setTextValue(text);
+    box.setInputMode(QInputDialog::TextInput);
+    if (box.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return box.textValue();
 }
 
 std::unique_ptr<Dialogs::Progress> QtDialogs::CreateProgress()

@@ -17,6 +17,7 @@ public:
     bool AskYesNo(const QString& text, const QString& caption, Icon icon) override;
     void ShowMessage(const QString& text, const QString& caption, Icon icon) override;
     CropAnswer AskCropWarning(const QString& text, const QString& checkBoxText) override;
+    std::optional<QString> AskText(const QString& caption, const QString& label, const QString& text) override;
     std::unique_ptr<Progress> CreateProgress() override;
     void ProcessEvents() override;
 

@@ -1,8 +1,10 @@
 #include "engine/ini_file.h"
 #include "engine/language.h"
+#include "engine/language_files.h"
 #include "engine/message_format.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QStringConverter>
 #include <gtest/gtest.h>
@@ -23,8 +25,8 @@ static void PrintTo(const QStringList& lines, std::ostream* out)
     *out << " }";
 }
 
-// The shipped language files: the same keys in both, and the German messages keep the
-// placeholders of the English ones.
+// The shipped language files: every one holds the keys of English.lng in its order, and its
+// messages keep the placeholders of the English ones.
 namespace {
 
 struct LanguageFileContent {
@@ -32,9 +34,11 @@ struct LanguageFileContent {
     QList<QPair<QString, QString>> Messages;
 };
 
+const QString ShippedFolder = QStringLiteral(TARVIX_SOURCE_DIR "/lang");
+
 LanguageFileContent ReadShippedFile(const QString& name)
 {
-    QFile file(QStringLiteral(TARVIX_SOURCE_DIR "/lang/") + name);
+    QFile file(ShippedFolder + u'/' + name);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
     const QByteArray bytes = file.readAll();
     EXPECT_FALSE(bytes.startsWith("\xEF\xBB\xBF")) << name.toStdString() << " starts with a byte-order mark";
@@ -113,21 +117,32 @@ TEST(LanguageFiles, EnglishAndGermanHoldTheSameKeys)
 
     for (const auto& [key, value] : english.Messages)
         EXPECT_EQ(value, key) << "English maps each message to itself";
-    for (const auto* file : { &english, &german }) {
-        SCOPED_TRACE(file == &english ? "English.lng" : "Deutsch.lng");
-        for (const auto& [key, value] : file->Translations)
-            EXPECT_FALSE(value.isEmpty()) << key.toStdString();
-    }
+}
 
-    for (const auto& [key, value] : german.Messages) {
-        SCOPED_TRACE(key.toStdString());
-        bool keyClean = false;
-        bool valueClean = false;
-        const QString keySequence = PlaceholderSequence(key, &keyClean);
-        EXPECT_TRUE(keyClean) << key.toStdString();
-        EXPECT_EQ(PlaceholderSequence(value, &valueClean), keySequence) << value.toStdString();
-        EXPECT_TRUE(valueClean) << value.toStdString();
-        EXPECT_FALSE(value.isEmpty()) << key.toStdString();
+// Listed like the language menu lists them, so a new language is checked without being named here.
+TEST(LanguageFiles, EveryLanguageIsCompleteAndKeepsThePlaceholders)
+{
+    const LanguageFileContent english = ReadShippedFile("English.lng");
+    QStringList names;
+    for (const QString& path : ListLanguageFiles(ShippedFolder))
+        names.append(QFileInfo(path).fileName());
+    EXPECT_TRUE(names.contains("English.lng") && names.contains("Deutsch.lng")) << names.join(u' ').toStdString();
+
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const LanguageFileContent file = ReadShippedFile(name);
+        EXPECT_EQ(Keys(file.Translations), Keys(english.Translations));
+        EXPECT_EQ(Keys(file.Messages), Keys(english.Messages));
+        for (const auto& [key, value] : file.Translations)
+            EXPECT_FALSE(value.isEmpty()) << key.toStdString();
+        for (const auto& [key, value] : file.Messages) {
+            bool keyClean = false;
+            bool valueClean = false;
+            EXPECT_EQ(PlaceholderSequence(value, &valueClean), PlaceholderSequence(key, &keyClean))
+                << key.toStdString() << " = " << value.toStdString();
+            EXPECT_TRUE(keyClean && valueClean) << key.toStdString() << " = " << value.toStdString();
+            EXPECT_FALSE(value.isEmpty()) << key.toStdString();
+        }
     }
 }
 

@@ -13,10 +13,13 @@ class ScriptedDialogs : public Dialogs {
 public:
     std::deque<bool> YesNoAnswers; // answers to AskYesNo, in order; No when the script runs out
     std::deque<CropAnswer> CropAnswers; // Cancel when the script runs out
+    // Texts typed, in order; a null QString is Cancel, and so is the end of the script.
+    std::deque<QString> TextAnswers;
 
     QStringList Questions; // texts of AskYesNo
     QStringList CropWarnings; // texts of AskCropWarning
     QStringList Messages; // texts of ShowMessage
+    QStringList TextsOffered; // the texts AskText started with
     int EventPumps = 0;
 
     // What the progress display was told, and a Cancel from the script.
@@ -41,6 +44,14 @@ public:
     {
         CropWarnings.append(text);
         return Next(CropAnswers, CropAnswer {});
+    }
+    std::optional<QString> AskText(const QString&, const QString&, const QString& text) override
+    {
+        TextsOffered.append(text);
+        const QString answer = Next(TextAnswers, QString());
+        if (answer.isNull())
+            return std::nullopt;
+        return answer;
     }
     void ProcessEvents() override { ++EventPumps; }
 

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QSet>
 #include <QTest>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
 #include <turbojpeg.h>
@@ -45,6 +46,7 @@ protected:
         TFormTarvixServices services;
         services.Questions = &Questions;
         services.LanguageFolder = QStringLiteral(TARVIX_SOURCE_DIR "/lang");
+        services.OpenUrl = [this](const QUrl& url) { OpenedUrls.append(url); };
         services.ThumbnailMaker = [this](const QString& path, ThumbnailCell cell, ThumbnailOptions options) {
             Made.fetchAndAddRelaxed(1);
             return FakeThumbnail(path, cell, options);
@@ -84,6 +86,7 @@ protected:
     ScriptedDialogs Questions;
     TempFolder Folder;
     QAtomicInt Made;
+    QList<QUrl> OpenedUrls; // what the window handed to the desktop
     std::unique_ptr<TFormTarvix> Window;
 };
 
