@@ -1,9 +1,11 @@
 #include "engine/language_files.h"
 
+#include "engine/letter_case.h"
 #include "platform/executable_path.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace tarvix {
 
@@ -24,6 +26,11 @@ QStringList ListLanguageFiles(const QString& folder)
         { QStringLiteral("*.lng") }, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive, QDir::Unsorted);
     for (const QString& name : names)
         files.append(dir.filePath(name));
+    // The order the menu shows them in: as the user reads their names, not as the file system
+    // happens to keep them.
+    std::sort(files.begin(), files.end(), [](const QString& a, const QString& b) {
+        return CompareAsUserReadsIgnoringCase(LanguageCaption(a), LanguageCaption(b)) < 0;
+    });
     return files;
 }
 

@@ -9,8 +9,8 @@ namespace tarvix {
 // whose executable has no such folder, share/tarvix/lang under its prefix.
 QString LanguageFolder();
 
-// The full paths of the folder's *.lng files, hidden ones included, in the order the file
-// system lists them. A missing folder has none.
+// The full paths of the folder's *.lng files, hidden ones included, sorted by the names the
+// language menu shows. A missing folder has none.
 QStringList ListLanguageFiles(const QString& folder);
 
 // What the language menu shows for a file: its name without the last extension, with a first
