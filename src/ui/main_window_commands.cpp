@@ -51,7 +51,11 @@ void TFormTarvix::ShowMissingFileMessage(const QString& path)
 void TFormTarvix::ActionRotate(QAction* sender)
 {
     const auto code = static_cast<TransformCode>(sender->data().toInt());
-    ForEachSelectedCell([&](int, int) {
+    int lastColumn = 0;
+    int lastRow = 0;
+    ForEachSelectedCell([&](int column, int row) {
+        lastColumn = column;
+        lastRow = row;
         if (IsFile(FileName)) {
             // One file's failure is that file's: it is reported, and the next one is turned.
             try {
@@ -64,6 +68,8 @@ void TFormTarvix::ActionRotate(QAction* sender)
         }
         RefreshThumbnail(FileName);
     });
+    // The status bar read the last picture's size before it was turned.
+    DrawGridSelectCell(lastColumn, lastRow);
     DrawGrid->viewport()->update();
 }
 

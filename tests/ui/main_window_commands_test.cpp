@@ -65,6 +65,10 @@ TEST_F(Commands, TurnTheSelectedPicturesCellByCellAndPassOverAnEmptyCell)
         EXPECT_EQ(SizeOf(Folder.File(QStringLiteral("p%1.jpg").arg(i))), QSize(64, 48)) << i;
     EXPECT_TRUE(Questions.Messages.isEmpty());
     EXPECT_TRUE(w.FileName.isEmpty()); // the last cell visited is the empty one
+
+    Select(0, 0, 0, 0);
+    w.ActionRotateLeft->trigger();
+    EXPECT_EQ(w.StatusBar->PanelText(0), "48 x 64"); // the size after the turn
 }
 
 // Each action passes its own code: the pixels come out as jpegtran turns them.
