@@ -27,11 +27,11 @@ chmod 700 "$WORK/runtime"
 # Photos of our own making: landscapes and portraits of colour fields and shapes, some
 # tagged as turned by the camera, so that the grid looks like a real folder.
 i=0
-for spec in "1600x1200 sunset" "1200x1600 lightblue" "1600x1200 seagreen" "1600x1067 orange" \
+for photo in "1600x1200 sunset" "1200x1600 lightblue" "1600x1200 seagreen" "1600x1067 orange" \
     "1200x1600 plum" "1600x1200 steelblue" "1600x1200 goldenrod" "1067x1600 indianred" \
     "1600x1200 teal" "1600x900 slateblue" "1200x1600 darkkhaki" "1600x1200 tomato"; do
     i=$((i + 1))
-    read -r geometry colour <<<"$spec"
+    read -r geometry colour <<<"$photo"
     [ "$colour" = sunset ] && colour=darkorange
     convert -size "$geometry" "gradient:$colour-white" \
         -fill "rgba(255,255,255,0.55)" -draw "circle $((${geometry%x*} / 3)),$((${geometry#*x} / 3)) $((${geometry%x*} / 3 + ${geometry%x*} / 8)),$((${geometry#*x} / 3))" \

@@ -40,11 +40,19 @@ constexpr uint16_t ThumbnailOffset = 0x0201; // JPEGInterchangeFormat, in IFD1
 constexpr uint16_t ThumbnailLength = 0x0202; // JPEGInterchangeFormatLength, in IFD1
 constexpr uint16_t PixelXDimension = 0xA002;
 constexpr uint16_t PixelYDimension = 0xA003;
+constexpr uint16_t FNumber = 0x829D;
+constexpr uint16_t ShutterSpeed = 0x9201; // APEX
+constexpr uint16_t MaxAperture = 0x9205; // APEX
+constexpr uint16_t FocalLength = 0x920A;
 } // namespace ExifTag
 
 namespace TiffType {
+constexpr uint16_t Byte = 1;
+constexpr uint16_t Ascii = 2;
 constexpr uint16_t Short = 3;
 constexpr uint16_t Long = 4;
+constexpr uint16_t Rational = 5;
+constexpr uint16_t SRational = 10;
 } // namespace TiffType
 
 // The bytes of one element of a TIFF type, and the part of it that follows the byte order

@@ -1,5 +1,7 @@
 #include "engine/exif_format.h"
 
+#include "base/jpeg_format.h"
+
 #include <QStringDecoder>
 #include <QtEndian>
 #include <algorithm>
@@ -8,22 +10,6 @@
 namespace tarvix {
 
 namespace {
-
-namespace Type {
-constexpr quint16 Byte = 1;
-constexpr quint16 Ascii = 2;
-constexpr quint16 Short = 3;
-constexpr quint16 Long = 4;
-constexpr quint16 Rational = 5;
-constexpr quint16 SRational = 10;
-} // namespace Type
-
-namespace Tag {
-constexpr quint32 FNumber = 0x829D;
-constexpr quint32 ShutterSpeed = 0x9201;
-constexpr quint32 MaxAperture = 0x9205;
-constexpr quint32 FocalLength = 0x920A;
-} // namespace Tag
 
 const QString NotAvailable = QStringLiteral("N/A");
 
@@ -86,12 +72,12 @@ QString FormatRational(quint32 id, quint32 numerator, quint32 denominator, const
         return AsStored(numerator, denominator);
     const double quotient = double(numerator) / double(denominator);
     switch (id) {
-    case Tag::FNumber:
+    case ExifTag::FNumber:
         return FixedDecimals(quotient, 1, locale);
-    case Tag::MaxAperture:
+    case ExifTag::MaxAperture:
         // APEX: the aperture value Av stands for the F-number sqrt(2)^Av.
         return FixedDecimals(std::pow(std::sqrt(2.0), quotient), 2, locale);
-    case Tag::FocalLength:
+    case ExifTag::FocalLength:
         return FormatGeneralNumber(quotient, locale);
     default:
         return FormatFraction(numerator, denominator);
@@ -103,7 +89,7 @@ QString FormatSignedRational(quint32 id, qint32 numerator, qint32 denominator, c
     if (denominator == 0)
         return AsStored(numerator, denominator);
     const double quotient = double(numerator) / double(denominator);
-    if (id == Tag::ShutterSpeed) // APEX: the shutter-speed value Tv stands for 2^-Tv seconds.
+    if (id == ExifTag::ShutterSpeed) // APEX: the shutter-speed value Tv stands for 2^-Tv seconds.
         return FixedDecimals(std::exp2(-quotient), 4, locale);
     return FormatGeneralNumber(quotient, locale);
 }
@@ -177,28 +163,28 @@ QString FormatExifValue(const QByteArray& value, quint16 type, quint32 id, quint
 {
     const qsizetype usable = UsableBytes(value, length);
     switch (type) {
-    case Type::Byte: {
+    case TiffType::Byte: {
         quint8 number = 0;
         return ReadFirst(value, usable, 0, &number) ? QString::number(number) : NotAvailable;
     }
-    case Type::Ascii:
+    case TiffType::Ascii:
         return AsciiText(value, usable);
-    case Type::Short: {
+    case TiffType::Short: {
         quint16 number = 0;
         return ReadFirst(value, usable, 0, &number) ? QString::number(number) : NotAvailable;
     }
-    case Type::Long: {
+    case TiffType::Long: {
         quint32 number = 0;
         return ReadFirst(value, usable, 0, &number) ? QString::number(number) : NotAvailable;
     }
-    case Type::Rational: {
+    case TiffType::Rational: {
         quint32 numerator = 0;
         quint32 denominator = 0;
         if (!ReadFirst(value, usable, 0, &numerator) || !ReadFirst(value, usable, 4, &denominator))
             return NotAvailable;
         return FormatRational(id, numerator, denominator, locale);
     }
-    case Type::SRational: {
+    case TiffType::SRational: {
         qint32 numerator = 0;
         qint32 denominator = 0;
         if (!ReadFirst(value, usable, 0, &numerator) || !ReadFirst(value, usable, 4, &denominator))

@@ -152,9 +152,8 @@ void TFormTarvix::ActionDeleteExecute()
         if (!failures.isEmpty())
             FQuestions->ShowMessage(failures.join(u'\n'), QString(), Dialogs::Icon::Warning);
     }
-    const int columns = DrawGrid->ColumnCount();
     const QModelIndex current = DrawGrid->currentIndex();
-    DrawGrid->SetRowCount(Images.Count() / columns + (Images.Count() % columns != 0 ? 1 : 0));
+    DrawGrid->FitRowsTo(Images.Count());
     DrawGrid->MakeCurrent(qMax(0, current.column()), qMin(qMax(0, current.row()), DrawGrid->RowCount() - 1));
     DrawGrid->viewport()->update();
 }

@@ -10,6 +10,7 @@
 #include "ui/thumbnail_grid.h"
 #include "ui/thumbnail_loader.h"
 #include "ui/thumbnail_model.h"
+#include "ui/wait_for_future.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,12 +47,7 @@ QStringList ListFolderResponsively(const QString& folder, bool recursive)
     });
     if (!listing.isFinished()) {
         QApplication::setOverrideCursor(Qt::BusyCursor);
-        QEventLoop loop;
-        QFutureWatcher<QStringList> watcher;
-        QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-        watcher.setFuture(listing);
-        if (!listing.isFinished())
-            loop.exec();
+        WaitProcessingEvents(listing);
         QApplication::restoreOverrideCursor();
     }
     return listing.result();
@@ -113,8 +109,7 @@ void TFormTarvix::LoadFolder(const QString& folder)
     }
 
     Images.Sort();
-    const int columns = DrawGrid->ColumnCount();
-    DrawGrid->SetRowCount(Images.Count() / columns + (Images.Count() % columns != 0 ? 1 : 0));
+    DrawGrid->FitRowsTo(Images.Count());
     DrawGrid->MakeCurrent(0, 0);
     DrawGrid->viewport()->update();
     DrawGrid->verticalScrollBar()->setValue(0);

@@ -6,6 +6,7 @@
 #include "engine/settings_store.h"
 #include "ui/main_window.h"
 #include "ui/qt_translation.h"
+#include "ui/setting_colors.h"
 #include "ui/status_bar.h"
 #include "ui/thumb_form.h"
 #include "ui/thumbnail_grid.h"
@@ -131,7 +132,7 @@ void TFormTarvix::pmiForeColorClick()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QColor color = dialog.selectedColor();
-    FForeColor = quint32(color.red()) | (quint32(color.green()) << 8) | (quint32(color.blue()) << 16);
+    FForeColor = static_cast<QRgb>(SettingOfColor(color));
     DrawGrid->SetTextColor(color);
     RebuildThumbnails();
 }

@@ -2,6 +2,7 @@
 #include "engine/language.h"
 #include "engine/settings_store.h"
 #include "ui/main_window.h"
+#include "ui/setting_colors.h"
 #include "ui/thumbnail_grid.h"
 
 #include <QAction>
@@ -13,21 +14,6 @@
 #include <QTreeView>
 
 namespace tarvix {
-
-namespace {
-
-QColor ColorOfSetting(qint32 value)
-{
-    const auto v = static_cast<quint32>(value);
-    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
-}
-
-qint32 SettingOfColor(const QColor& color)
-{
-    return static_cast<qint32>(quint32(color.red()) | (quint32(color.green()) << 8) | (quint32(color.blue()) << 16));
-}
-
-} // namespace
 
 void TFormTarvix::LoadSettings()
 {

@@ -63,6 +63,12 @@ void TThumbnailGrid::SetRowCount(int rows)
     FModel->SetShape(FModel->Columns(), rows);
 }
 
+void TThumbnailGrid::FitRowsTo(int entries)
+{
+    const int columns = ColumnCount();
+    SetRowCount(entries / columns + (entries % columns != 0 ? 1 : 0));
+}
+
 void TThumbnailGrid::SetCellSize(ThumbnailCell cell)
 {
     FCell = { qMax(1, cell.Width), qMax(1, cell.Height) };

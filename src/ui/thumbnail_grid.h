@@ -42,6 +42,8 @@ public:
     void SetColumnCount(int columns); // keeps the row count
     int RowCount() const;
     void SetRowCount(int rows);
+    // The rows `entries` cells fill, at least one.
+    void FitRowsTo(int entries);
     ThumbnailCell CellSize() const { return FCell; }
     void SetCellSize(ThumbnailCell cell);
     // The width the cells share: the view's inside, scroll bar included.

@@ -1,7 +1,7 @@
 #include "ui/thumbnail_loader.h"
 
-#include <QEventLoop>
-#include <QFutureWatcher>
+#include "ui/wait_for_future.h"
+
 #include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
@@ -42,14 +42,7 @@ Thumbnail ThumbnailLoader::TakeNext()
     if (AtEnd() || FInFlight.empty())
         return {};
     QFuture<Thumbnail> future = FInFlight.front();
-    if (!future.isFinished()) {
-        QEventLoop loop;
-        QFutureWatcher<Thumbnail> watcher;
-        QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-        watcher.setFuture(future);
-        if (!future.isFinished())
-            loop.exec();
-    }
+    WaitProcessingEvents(future);
     FInFlight.pop_front();
     ++FTaken;
     SubmitUpTo(FAhead);

@@ -96,6 +96,17 @@ public:
     }
 };
 
+// A window that asks `questions` instead of the fixture's.
+std::unique_ptr<TFormTarvix> ShownWith(Dialogs& questions)
+{
+    TFormTarvixServices services;
+    services.Questions = &questions;
+    services.ThumbnailMaker = WindowTest::FakeThumbnail;
+    auto window = std::make_unique<TFormTarvix>(services);
+    window->show();
+    return window;
+}
+
 TEST_F(FolderLoading, ALoadRequestedDuringALoadIsDropped)
 {
     TempFolder other;
@@ -103,11 +114,8 @@ TEST_F(FolderLoading, ALoadRequestedDuringALoadIsDropped)
     for (int i = 0; i < 5; ++i)
         Photo(QStringLiteral("p%1.jpg").arg(i));
     ReenteringDialogs questions;
-    TFormTarvixServices services;
-    services.Questions = &questions;
-    services.ThumbnailMaker = FakeThumbnail;
-    TFormTarvix w(services);
-    w.show();
+    const auto window = ShownWith(questions);
+    TFormTarvix& w = *window;
     questions.OnPump = [&] { w.LoadFolder(other.Path()); };
     w.LoadFolder(Folder.Path());
     EXPECT_EQ(w.CurrentFolder, Folder.Path());
@@ -120,11 +128,8 @@ TEST_F(FolderLoading, ClosingTheWindowDuringALoadEndsTheLoadFirst)
     for (int i = 0; i < 30; ++i)
         Photo(QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
     ReenteringDialogs questions;
-    TFormTarvixServices services;
-    services.Questions = &questions;
-    services.ThumbnailMaker = FakeThumbnail;
-    TFormTarvix w(services);
-    w.show();
+    const auto window = ShownWith(questions);
+    TFormTarvix& w = *window;
     int pumps = 0;
     std::function<void()> closeOnThirdPump = [&] {
         if (++pumps == 3)

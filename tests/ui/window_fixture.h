@@ -22,23 +22,15 @@ namespace tarvix {
 // maker that decodes nothing: every file gets a grey picture of the size the real maker
 // would give a 4:3 photo, and files whose name starts with "bad" are unreadable.
 class WindowTest : public ::testing::Test {
+public:
+    static Thumbnail FakeThumbnail(const QString& path, ThumbnailCell cell, ThumbnailOptions);
+
 protected:
     void SetUp() override { QFile::remove(PerUserSettingsPath()); }
     void TearDown() override
     {
         Window.reset();
         QFile::remove(PerUserSettingsPath());
-    }
-
-    static Thumbnail FakeThumbnail(const QString& path, ThumbnailCell cell, ThumbnailOptions)
-    {
-        if (!QFile::exists(path))
-            return {};
-        if (FileNameOfPath(path).startsWith("bad"))
-            return { Thumbnail::Outcome::Unreadable, {} };
-        QImage image(ThumbnailTargetSize({ 400, 300 }, cell), QImage::Format_RGB32);
-        image.fill(Qt::darkGray);
-        return { Thumbnail::Outcome::Made, image };
     }
 
     TFormTarvix& Open(bool show = true)
@@ -89,5 +81,16 @@ protected:
     QList<QUrl> OpenedUrls; // what the window handed to the desktop
     std::unique_ptr<TFormTarvix> Window;
 };
+
+inline Thumbnail WindowTest::FakeThumbnail(const QString& path, ThumbnailCell cell, ThumbnailOptions)
+{
+    if (!QFile::exists(path))
+        return {};
+    if (FileNameOfPath(path).startsWith("bad"))
+        return { Thumbnail::Outcome::Unreadable, {} };
+    QImage image(ThumbnailTargetSize({ 400, 300 }, cell), QImage::Format_RGB32);
+    image.fill(Qt::darkGray);
+    return { Thumbnail::Outcome::Made, image };
+}
 
 } // namespace tarvix
