@@ -3,8 +3,9 @@
 #
 # Starts the real window under a private X server (Xvfb), as a user would, on a folder of
 # generated photos, opens the folder with the recent-folder button and saves a picture of
-# the window. LANGUAGE is the name of a language file (English, Deutsch, ...). For
-# reviewers and the README; not part of the tests.
+# the window. LANGUAGE is the name of a language file (English, Deutsch, ...). With EXIF=1
+# the photos carry camera EXIF values, the first one is chosen and the picture is of its
+# EXIF properties dialog. For reviewers and the README; not part of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -16,6 +17,7 @@ HEIGHT=${SIZE#*x}
 
 . tools/deps.sh
 ensure_packages $BUILD_PACKAGES xvfb xdotool x11-apps imagemagick
+[ "${EXIF:-0}" = 1 ] && ensure_packages libimage-exiftool-perl
 cmake --preset release >/dev/null
 cmake --build build/release --target tarvix tarvix_lang >/dev/null
 
@@ -38,6 +40,17 @@ for photo in "1600x1200 sunset" "1200x1600 lightblue" "1600x1200 seagreen" "1600
         -fill "rgba(0,0,0,0.25)" -draw "rectangle 0,$((${geometry#*x} * 3 / 4)) ${geometry%x*},${geometry#*x}" \
         -quality 88 "$WORK/Pictures/Holiday/IMG_$(printf %04d $((1000 + i))).jpg"
 done
+
+if [ "${EXIF:-0}" = 1 ]; then
+    exiftool -q -overwrite_original -Make=Dovrane -Model="DX 300" -Orientation#=1 -XResolution=300 \
+        -YResolution=300 -ResolutionUnit=inches -ModifyDate="2026:07:14 18:02:11" -ExposureTime=1/250 \
+        -FNumber=5.6 -ExposureProgram#=3 -ISO=200 -DateTimeOriginal="2026:07:14 18:02:11" \
+        -CreateDate="2026:07:14 18:02:11" -ShutterSpeedValue=1/250 -ApertureValue=5.6 \
+        -ExposureCompensation=-0.7 -MaxApertureValue=3.5 -SubjectDistance=0 -MeteringMode#=5 -LightSource#=1 \
+        -EXIF:Flash#=16 -FocalLength=35 -ExposureMode#=0 -WhiteBalance#=0 -FocalLengthIn35mmFormat=52 \
+        -SceneCaptureType#=1 -Contrast#=0 -Saturation#=0 -Sharpness#=2 -SubjectDistanceRange#=3 \
+        "$WORK/Pictures/Holiday"
+fi
 
 LANGFILE="$ROOT/build/release/lang/$LANGUAGE.lng"
 [ -f "$LANGFILE" ] || { echo "no language file $LANGFILE" >&2; exit 1; }
@@ -66,5 +79,15 @@ sleep 0.5
 # The recent-folder button: the first control of the path bar, below the toolbar.
 xdotool mousemove --window "$window" 16 "${RECENT_Y:-73}" click 1
 sleep "${SETTLE:-2}"
-xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+0+0" +repage "$OUT"
+if [ "${EXIF:-0}" = 1 ]; then
+    # The first cell of the grid, then the key of "Display EXIF".
+    xdotool mousemove --window "$window" 60 "${CELL_Y:-160}" click 1
+    sleep 0.3
+    xdotool key --window "$window" e
+    dialog=$(xdotool search --sync --onlyvisible --name "${EXIF_TITLE:-EXIF}" | head -n 1)
+    sleep 0.5
+    xwd -id "$dialog" -silent | convert xwd:- "$OUT"
+else
+    xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+0+0" +repage "$OUT"
+fi
 echo "$OUT"

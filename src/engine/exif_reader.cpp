@@ -1,5 +1,10 @@
 #include "engine/exif_reader.h"
 
+#include "base/exif_block.h"
+#include "base/file_access.h"
+#include "base/jpeg_segments.h"
+
+#include <QFile>
 #include <QtEndian>
 #include <algorithm>
 #include <bit>
@@ -12,6 +17,8 @@ namespace {
 // they only stop hostile blocks whose entries all point at the same large value.
 constexpr qsizetype MaxItems = 4096;
 constexpr qint64 MaxValueBytes = 1 << 20;
+// A whole APP1 segment, so that a camera file takes one read.
+constexpr size_t HeadSize = 72 * 1024;
 
 class PropertyWalker {
 public:
@@ -106,6 +113,22 @@ QList<PropertyItem> ParsePropertyItems(QByteArrayView tiff)
     if (walker.ReadIfd(walker.U32(4), &exifIfd, &gpsIfd) && walker.ReadIfd(exifIfd))
         walker.ReadIfd(gpsIfd);
     return walker.Items;
+}
+
+QList<PropertyItem> ReadFilePropertyItems(const QString& path)
+{
+    const UniqueFd fd = OpenRegularFile(QFile::encodeName(path).constData());
+    if (!fd.Valid())
+        return {};
+    FileByteSource file(fd.Get(), HeadSize);
+    JpegSegmentWalker walker(file);
+    JpegSegment block;
+    if (!FindExifBlock(walker, file, block))
+        return {};
+    const unsigned char* payload = file.Bytes(block.DataAt, block.DataSize);
+    if (!payload)
+        return {}; // the file ends inside the block
+    return ParsePropertyItems(QByteArrayView(payload + ExifHeaderSize, qsizetype(block.DataSize - ExifHeaderSize)));
 }
 
 } // namespace tarvix

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <QString>
 
 namespace tarvix {
 
@@ -24,5 +25,9 @@ struct PropertyItem {
 // entry never hides the picture's. Entries of an unknown type or whose value lies outside the
 // block are left out; a broken header gives no properties.
 QList<PropertyItem> ParsePropertyItems(QByteArrayView tiff);
+
+// The properties of the EXIF block of a JPEG file (see IsExifBlock). None when the file cannot
+// be opened, is no regular file or has no such block. The file is closed on return.
+QList<PropertyItem> ReadFilePropertyItems(const QString& path);
 
 } // namespace tarvix

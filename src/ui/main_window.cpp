@@ -133,6 +133,7 @@ void TFormTarvix::ConnectActions()
             [this, transform] { Guarded([this, transform] { ActionRotate(transform); }); });
     connect(ActionOpen, &QAction::triggered, this, [this] { Guarded([this] { ActionOpenExecute(); }); });
     connect(ActionRename, &QAction::triggered, this, [this] { Guarded([this] { ActionRenameExecute(); }); });
+    connect(ActionDisplayExif, &QAction::triggered, this, [this] { Guarded([this] { ActionDisplayExifExecute(); }); });
     connect(ActionDelete, &QAction::triggered, this, [this] { Guarded([this] { ActionDeleteExecute(); }); });
     connect(pmiRefresh, &QAction::triggered, this, [this] { Guarded([this] { pmiRefreshClick(); }); });
     connect(pmiThumbsInRow, &QAction::triggered, this, [this] { Guarded([this] { pmiThumbsInRowClick(); }); });
@@ -187,10 +188,8 @@ void TFormTarvix::UpdateActions()
     // ActionEnabledIfImageChosen: the selection's top-left cell holds a picture of the store.
     const bool chosen = IsImageChosen();
     for (QAction* action : { ActionOpen, ActionRotateLeft, ActionRotateRight, ActionRotate180, ActionFlipHor,
-             ActionFlipVer, ActionDelete })
+             ActionFlipVer, ActionDisplayExif, ActionDelete })
         action->setEnabled(chosen);
-    // Its work comes with the EXIF dialog.
-    ActionDisplayExif->setEnabled(false);
     // ActionRenameUpdate: exactly one cell, empty or not.
     ActionRename->setEnabled(SelectedCellCount() == 1);
     // ActionAlwaysEnabled.

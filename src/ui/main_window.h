@@ -53,6 +53,7 @@ struct TFormTarvixServices {
 //   main_window_options.cpp     the options menu and the language menu
 //   main_window_resize.cpp      rebuilding after the window's size changed
 //   main_window_auto.cpp        the toolbar's automatic correction
+//   main_window_exif.cpp        the EXIF properties of the chosen picture
 // The objectName of every component is its name here: the language files address them by it.
 class TFormTarvix : public QMainWindow {
     Q_OBJECT
@@ -197,6 +198,9 @@ public:
     // --- main_window_auto.cpp
     void tbAutoClick();
     void TransformImageFile(const QString& fileName, TransformCode code, const TransformOptions& options = {});
+
+    // --- main_window_exif.cpp
+    void ActionDisplayExifExecute();
 
 protected:
     void showEvent(QShowEvent* event) override;
