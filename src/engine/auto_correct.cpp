@@ -7,9 +7,9 @@
 #include "engine/message_format.h"
 #include "engine/process_switches.h"
 #include "engine/transform.h"
+#include "engine/transform_pipeline.h"
 #include "engine/word_wrap.h"
 
-#include <QFileInfo>
 #include <QScopeGuard>
 #include <climits>
 
@@ -43,40 +43,27 @@ bool UserAgrees(const TLanguage& language, Dialogs& dialogs, const AutoCorrectio
     return dialogs.AskYesNo(WrapText(text), how.Title, Dialogs::Icon::Question);
 }
 
-// The files one by one; a file that vanished since the scan is passed over without a step,
-// one whose orientation changed meanwhile is left alone but counts.
-void CorrectFiles(const QStringList& files, Dialogs& dialogs, Dialogs::Progress& progress, const AutoCorrection& how)
+// A file that vanished since the scan is passed over without a step; one whose orientation
+// changed meanwhile is left alone but counts.
+void CorrectFiles(const QStringList& files, const TLanguage& language, Dialogs& dialogs, Dialogs::Progress& progress,
+    const AutoCorrection& how)
 {
-    for (const QString& path : files) {
-        if (!QFileInfo::exists(path))
-            continue;
-        dialogs.ProcessEvents();
-        if (progress.WantCancel())
-            break;
-        const quint16 orientation = ReadExifOrientation(path);
-        if (const std::optional<TransformCode> code = CorrectingTransform(orientation))
-            how.Transform(path, *code, TransformOptions { true, orientation });
-        if (how.AfterFile)
-            how.AfterFile(path);
-        progress.SetProgressBy(1);
-    }
+    QList<PipelineFile> list;
+    list.reserve(files.size());
+    for (const QString& path : files)
+        list.append({ path, std::nullopt });
+    PipelineSettings settings;
+    settings.KeepTimestamp = how.KeepTimestamp;
+    settings.MakeBackup = how.MakeBackup;
+    settings.WaitIfBusy = true;
+    settings.StopAtFirstError = true;
+    settings.Workers = how.Workers;
+    settings.AfterFile = how.AfterFile;
+    settings.BeforeWrite = how.BeforeWrite;
+    TransformFiles(language, list, dialogs, &progress, settings);
 }
 
 } // namespace
-
-std::optional<TransformCode> CorrectingTransform(quint16 orientation)
-{
-    switch (orientation) {
-    case 3:
-        return TransformCode::Rotate180;
-    case 6:
-        return TransformCode::RotateRight;
-    case 8:
-        return TransformCode::RotateLeft;
-    default:
-        return std::nullopt;
-    }
-}
 
 void CorrectFolder(const QString& folder, bool includeSubfolders, const TLanguage& language, Dialogs& dialogs,
     const AutoCorrection& how)
@@ -99,7 +86,7 @@ void CorrectFolder(const QString& folder, bool includeSubfolders, const TLanguag
     });
     progress->SetLabelText(language.TranslateUserMessage(QString::fromUtf8(ProgressText)));
     progress->SetProgressBounds(0, static_cast<int>(qMin<qsizetype>(files.size(), INT_MAX)));
-    CorrectFiles(files, dialogs, *progress, how);
+    CorrectFiles(files, language, dialogs, *progress, how);
 }
 
 void AutoTransformFolder(const QString& folder, bool includeSubfolders, const TLanguage& language, bool keepTimestamp,
@@ -108,9 +95,8 @@ void AutoTransformFolder(const QString& folder, bool includeSubfolders, const TL
     AutoCorrection how;
     how.Title = QStringLiteral("Tarvix");
     how.Silent = SilentSwitchPresent();
-    how.Transform = [&](const QString& path, TransformCode code, const TransformOptions& options) {
-        TransformJpegFile(language, path, code, keepTimestamp, makeBackup, ownerWindow, options);
-    };
+    how.KeepTimestamp = keepTimestamp;
+    how.MakeBackup = makeBackup;
     CorrectFolder(folder, includeSubfolders, language, ownerWindow, how);
 }
 

@@ -10,26 +10,23 @@ namespace tarvix {
 class Dialogs;
 class TLanguage;
 
-// The TransformCode that turns a picture upright by its orientation value: 3 gives a half
-// turn, 6 a right turn, 8 a left turn; nothing for every other value (upright, mirrored,
-// none).
-std::optional<TransformCode> CorrectingTransform(quint16 orientation);
-
 // How a caller of the folder correction differs from another: the command line and the
-// browser window run the same steps around their own transform and repaint.
+// browser window run the same steps with their own settings and repaint.
 struct AutoCorrection {
     QString Title; // stands for %s in the texts and is the caption of the questions
     bool Silent = false; // no question before, no notice when nothing was found
-    // Asked to wait for a file another run is turning, and to leave it alone when its
-    // orientation is no longer the one that was read.
-    std::function<void(const QString& path, TransformCode code, const TransformOptions& options)> Transform;
+    bool KeepTimestamp = true;
+    bool MakeBackup = false;
+    int Workers = 0; // files turned at once; 0: one per core
     std::function<void(const QString& path)> AfterFile; // every existing file, turned or not
     std::function<void()> AfterLoop; // also when an error ends the run
+    std::function<void(const QString& path)> BeforeWrite; // tests only: see PipelineSettings
 };
 
 // Finds the JPEG files of the folder whose orientation calls for a turn, asks once and turns
-// them under a progress display. Cancel stops before the next file; an error of one file
-// ends the run and passes on, the files before it stay corrected.
+// them under a progress display, several at once (TransformFiles). Cancel starts no other
+// file; an error of one file starts no other and passes on once the files being written are
+// done; the files before it stay corrected.
 void CorrectFolder(const QString& folder, bool includeSubfolders, const TLanguage& language, Dialogs& dialogs,
     const AutoCorrection& how);
 

@@ -19,9 +19,20 @@ enum class TransformCode : int {
     FlipHorizontal = 5, // left and right change places
 };
 
+// A code made from a number may be none of the five.
+constexpr bool IsTransformCode(TransformCode code)
+{
+    return code >= TransformCode::RotateRight && code <= TransformCode::FlipHorizontal;
+}
+
 // The orientation value that makes the transformed pixels look as the old ones looked
 // under `oldValue`; 0 when the old value is none of 1 to 8 (the tag is then left alone).
 quint16 OrientationAfterTransform(quint16 oldValue, TransformCode code);
+
+// The TransformCode that turns a picture upright by its orientation value: 3 gives a half
+// turn, 6 a right turn, 8 a left turn; nothing for every other value (upright, mirrored,
+// none).
+std::optional<TransformCode> CorrectingTransform(quint16 orientation);
 
 // The number the transform library takes for `code`.
 constexpr int LibraryCode(TransformCode code)
@@ -41,10 +52,9 @@ struct TransformOptions {
     std::optional<quint16> OnlyIfOrientation;
 };
 
-// Turns or mirrors one JPEG file in place, with the crop warning, the read-only question,
-// the optional backup copy, the orientation tag rewrite and the optional restoration of
-// the file's times. The new content replaces the file in one step. Failures raise
-// TarvixError; a question answered No ends it silently.
+// Turns or mirrors one JPEG file in place (see PendingTransform for the steps), with the crop warning, the read-only
+// question, the optional backup copy, the orientation tag rewrite and the optional restoration of the file's times. The
+// new content replaces the file in one step. Failures raise TarvixError; a question answered No ends it silently.
 void TransformJpegFile(const TLanguage& language, const QString& fileName, TransformCode code, bool keepTimestamp,
     bool makeBackup, Dialogs& owner, const TransformOptions& options = {});
 

@@ -28,9 +28,8 @@ void TFormTarvix::tbAutoClick()
     AutoCorrection how;
     how.Title = windowTitle();
     how.Silent = false;
-    how.Transform = [this](const QString& path, TransformCode code, const TransformOptions& options) {
-        TransformImageFile(path, code, options);
-    };
+    how.KeepTimestamp = pmiKeepTimestamp->isChecked();
+    how.MakeBackup = pmiMakeBackup->isChecked();
     how.AfterFile = [this](const QString& path) { RefreshThumbnail(path); };
     how.AfterLoop = [this] { DrawGrid->viewport()->repaint(); };
     CorrectFolder(CurrentFolder, cbSubFolders->isChecked(), *Language, *FQuestions, how);

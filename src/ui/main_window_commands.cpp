@@ -4,12 +4,14 @@
 #include "engine/errors.h"
 #include "engine/language.h"
 #include "engine/message_format.h"
+#include "engine/transform_pipeline.h"
 #include "platform/file_moves.h"
 #include "ui/main_window.h"
 #include "ui/thumbnail_grid.h"
 #include "ui/thumbnail_model.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QUrl>
 #include <cstring>
@@ -53,21 +55,26 @@ void TFormTarvix::ActionRotate(QAction* sender)
     const auto code = static_cast<TransformCode>(sender->data().toInt());
     int lastColumn = 0;
     int lastRow = 0;
+    QList<PipelineFile> files;
     ForEachSelectedCell([&](int column, int row) {
         lastColumn = column;
         lastRow = row;
-        if (IsFile(FileName)) {
-            // One file's failure is that file's: it is reported, and the next one is turned.
-            try {
-                TransformImageFile(FileName, code);
-            } catch (const TarvixError& e) {
-                FQuestions->ShowMessage(e.Message(), windowTitle(), Dialogs::Icon::Error);
-            }
-        } else if (!FileName.isEmpty()) {
-            ShowMissingFileMessage(FileName);
-        }
-        RefreshThumbnail(FileName);
+        if (!FileName.isEmpty())
+            files.append({ FileName, code });
     });
+    PipelineSettings settings;
+    settings.KeepTimestamp = pmiKeepTimestamp->isChecked();
+    settings.MakeBackup = pmiMakeBackup->isChecked();
+    // One file's failure is that file's: it is reported, and the next one is turned.
+    settings.StopAtFirstError = false;
+    settings.OnMissing = [this](const QString& path) { ShowMissingFileMessage(path); };
+    settings.OnError = [this](const QString&, const TarvixError& error) {
+        FQuestions->ShowMessage(error.Message(), windowTitle(), Dialogs::Icon::Error);
+    };
+    settings.AfterFile = [this](const QString& path) { RefreshThumbnail(path); };
+    // The grid repaints as pictures turn; no command can start in between.
+    settings.ProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    TransformFiles(*Language, files, *FQuestions, nullptr, settings);
     // The status bar read the last picture's size before it was turned.
     DrawGridSelectCell(lastColumn, lastRow);
     DrawGrid->viewport()->update();

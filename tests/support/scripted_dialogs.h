@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 namespace tarvix {
 
@@ -21,6 +22,7 @@ public:
     QStringList Messages; // texts of ShowMessage
     QStringList TextsOffered; // the texts AskText started with
     int EventPumps = 0;
+    std::function<void()> WhileAskingCrop; // runs while the crop warning is on screen
 
     // What the progress display was told, and a Cancel from the script.
     struct ProgressLog {
@@ -43,6 +45,8 @@ public:
     CropAnswer AskCropWarning(const QString& text, const QString&) override
     {
         CropWarnings.append(text);
+        if (WhileAskingCrop)
+            WhileAskingCrop();
         return Next(CropAnswers, CropAnswer {});
     }
     std::optional<QString> AskText(const QString&, const QString&, const QString& text) override

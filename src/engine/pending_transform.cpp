@@ -1,0 +1,227 @@
+#include "engine/pending_transform.h"
+
+#include "engine/dialogs.h"
+#include "engine/errors.h"
+#include "engine/image_info.h"
+#include "engine/jpeg_header.h"
+#include "engine/language.h"
+#include "engine/message_format.h"
+#include "engine/process_switches.h"
+#include "engine/settings_store.h"
+#include "engine/turned_metadata.h"
+#include "platform/file_attributes.h"
+#include "platform/file_copy.h"
+#include "platform/safe_write.h"
+#include "platform/thumbnail_cache.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+
+namespace tarvix {
+
+namespace {
+
+// How long a folder correction waits for a file that another run is turning.
+constexpr std::chrono::milliseconds BusyWait(5000);
+
+// What the transform needs to know of the picture before it touches the file.
+struct Picture {
+    quint16 Tagged = 0; // the value as read
+    quint16 Orientation = 0; // 0 also for values above 8: the tag is then left alone
+    int Width = 0;
+    int Height = 0;
+    int McuWidth = 0; // of the frame header, 0 when there is none
+    int McuHeight = 0;
+};
+
+Picture InspectPicture(QByteArrayView jpeg)
+{
+    Picture picture;
+    const ImageInfo info = ParseImageInfo(jpeg);
+    if (!info.IsImage)
+        return picture;
+    picture.Width = info.Width;
+    picture.Height = info.Height;
+    picture.Tagged = OrientationOfImage(info);
+    picture.Orientation = picture.Tagged <= 8 ? picture.Tagged : 0;
+    picture.McuWidth = info.Frame.McuWidth();
+    picture.McuHeight = info.Frame.McuHeight();
+    return picture;
+}
+
+// Partial blocks at the right and bottom edges cannot move and are trimmed. The classic test
+// takes blocks 16 wide and 8 or 16 high; the frame header's own block size also counts, since
+// a 4:1:1 picture's blocks are 32 pixels wide.
+bool MayCrop(const Picture& p, int classicMcuHeight)
+{
+    if (p.Width % 16 != 0 || p.Height % classicMcuHeight != 0)
+        return true;
+    return p.McuWidth > 0 && p.McuHeight > 0 && (p.Width % p.McuWidth != 0 || p.Height % p.McuHeight != 0);
+}
+
+// True when the transform may go on.
+bool ConfirmCrop(const TLanguage& language, const QString& fileName, Dialogs& owner)
+{
+    const QString text = TranslateMessage(language,
+        "The image %s cannot be rotated fully lossless. Image may be cropped by up to 15 pixels for lossless "
+        "rotation. Do you want to rotate it anyway?",
+        { QFileInfo(fileName).fileName() });
+    const Dialogs::CropAnswer answer = owner.AskCropWarning(text, language.TranslateUserMessage("Don't ask again"));
+    if (answer.Ok && answer.DontAskAgain)
+        SettingsStore::OpenPerUser().Write(SettingsKeys::DisplayCropWarning, false);
+    return answer.Ok;
+}
+
+// True when the transform may go on; a file that is not read-only passes without a word.
+bool ConfirmReadOnly(const TLanguage& language, const QString& fileName, Dialogs& owner)
+{
+    if (IsReadOnlyFile(fileName) != true)
+        return true;
+    if (!SilentSwitchPresent()) {
+        const QString text
+            = TranslateMessage(language, "Image \"%s\" is read-only. Do you want to rotate it anyway?", { fileName });
+        if (!owner.AskYesNo(text, QString(), Dialogs::Icon::Warning))
+            return false;
+    }
+    ClearReadOnly(fileName); // not set again: a transformed file is no longer read-only
+    return true;
+}
+
+[[noreturn]] void RaiseOsError(int error)
+{
+    throw TarvixError(
+        QString("System Error. Code: %1.\n%2").arg(error).arg(QString::fromLocal8Bit(std::strerror(error))));
+}
+
+[[noreturn]] void RaiseCannotRotate(const TLanguage& language, const QString& fileName)
+{
+    throw TarvixError(
+        language.TranslateUserMessage("Unable to rotate the image") + ": " + QFileInfo(fileName).fileName());
+}
+
+bool SameTime(const timespec& a, const timespec& b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+} // namespace
+
+std::unique_ptr<PendingTransform> PendingTransform::Read(const Request& request)
+{
+    std::unique_ptr<PendingTransform> pending(new PendingTransform);
+    pending->FRequest = request;
+    if (!QFileInfo(request.FileName).isFile()) {
+        pending->FFound = Found::Missing;
+        return pending;
+    }
+    const auto wait = request.Options.WaitIfBusy ? BusyWait : std::chrono::milliseconds(0);
+    switch (pending->FFile.Open(request.FileName, MaxPictureFileSize, wait)) {
+    case LockedFile::Status::Ok:
+        break;
+    case LockedFile::Status::Busy:
+        pending->FFound = Found::Busy;
+        return pending;
+    case LockedFile::Status::Unreadable:
+        pending->FFound = Found::Unreadable;
+        return pending;
+    }
+    // Captured before anything touches the file, and only read: a read-only file keeps its
+    // times too.
+    if (request.KeepTimestamp)
+        pending->FTimes = FileTimes { pending->FFile.Stat().st_atim, pending->FFile.Stat().st_mtim };
+    pending->Inspect();
+    return pending;
+}
+
+void PendingTransform::Inspect()
+{
+    const QByteArray& bytes = FFile.Bytes();
+    const Picture picture = InspectPicture(bytes);
+    if (FRequest.Options.OnlyIfOrientation && picture.Tagged != *FRequest.Options.OnlyIfOrientation) {
+        FFound = Found::NothingToDo; // changed since the caller looked, by another run most likely
+        return;
+    }
+    const std::optional<TransformCode> code = FRequest.Code ? FRequest.Code : CorrectingTransform(picture.Tagged);
+    if (!code) {
+        FFound = Found::NothingToDo;
+        return;
+    }
+    FCode = *code;
+    FMayCrop = MayCrop(picture, HasEightRowMcu(QByteArrayView(bytes)) ? 8 : 16);
+    const quint16 newOrientation = OrientationAfterTransform(picture.Orientation, FCode);
+
+    // Pixels, tags, thumbnail and trailer are made complete in memory, so that the file later
+    // holds either the old picture with its old tag or the new one with its new tag.
+    FFound = Found::Failed;
+    if (TransformJpegBytes(bytes, LibraryCode(FCode), FTurned) != 0)
+        return;
+    std::optional<TurnedHead> head = UpdateTurnedMetadata(FTurned.Picture(), FCode, newOrientation);
+    if (!head)
+        return;
+    FHead = std::move(head->Head);
+    FHeadSize = head->HeadSize;
+    FFound = Found::Ready;
+}
+
+bool PendingTransform::StillCurrent() const
+{
+    struct stat now { };
+    if (::stat(QFile::encodeName(FRequest.FileName).constData(), &now) != 0)
+        return false;
+    const struct stat& then = FFile.Stat();
+    return now.st_dev == then.st_dev && now.st_ino == then.st_ino && now.st_size == then.st_size
+        && SameTime(now.st_mtim, then.st_mtim) && SameTime(now.st_ctim, then.st_ctim);
+}
+
+bool PendingTransform::Decide(const TLanguage& language, bool makeBackup, Dialogs& owner)
+{
+    switch (FFound) {
+    case Found::Ready:
+        break;
+    case Found::NothingToDo:
+        return false;
+    case Found::Busy:
+        throw TarvixError(TranslateMessage(language,
+            "The image %s is busy: another program is turning it. Try again when it has finished.",
+            { QFileInfo(FileName()).fileName() }));
+    case Found::Missing:
+    case Found::Unreadable:
+    case Found::Failed:
+        RaiseCannotRotate(language, FileName());
+    }
+    const bool cropWarningWanted
+        = SettingsStore::OpenPerUser().Read(SettingsKeys::DisplayCropWarning) && !SilentSwitchPresent();
+    if (FMayCrop && cropWarningWanted && !ConfirmCrop(language, FileName(), owner))
+        return false;
+    if (!ConfirmReadOnly(language, FileName(), owner))
+        return false;
+    if (makeBackup)
+        CopyFileNoReplace(FileName(), BackupFileName(FileName())); // an existing backup is never replaced
+    return true;
+}
+
+void PendingTransform::Write()
+{
+    ReplaceOptions replace;
+    replace.Expected = FFile.Stat();
+    replace.Times = FTimes;
+    FWriteError = ReplaceFileContent(
+        FileName(), { FHead, FTurned.Picture().sliced(FHeadSize), FTurned.Trailer() }, replace, &FTimesError);
+    if (FWriteError == 0)
+        ForgetCachedThumbnails(FileName());
+    // The turned picture is no longer needed; the lock is, until the object goes.
+    FTurned = {};
+    FHead = {};
+}
+
+void PendingTransform::RaiseWriteError(const TLanguage& language) const
+{
+    if (FWriteError != 0)
+        RaiseCannotRotate(language, FileName());
+    if (FTimesError != 0)
+        RaiseOsError(FTimesError); // the picture is turned; only its times are new
+}
+
+} // namespace tarvix

@@ -1,0 +1,316 @@
+#include "engine/transform_pipeline.h"
+
+#include "engine/errors.h"
+#include "engine/pending_transform.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QThread>
+#include <QThreadPool>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <sys/stat.h>
+
+namespace tarvix {
+
+namespace {
+
+// How long the calling thread waits for a worker before it lets the user interface go on.
+constexpr std::chrono::milliseconds Poll(20);
+
+// The identity of a file whatever its name; empty when there is none to take.
+QByteArray FileKey(const QString& path)
+{
+    struct stat st { };
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino));
+}
+
+class Pipeline {
+public:
+    Pipeline(const TLanguage& language, const QList<PipelineFile>& files, Dialogs& owner, Dialogs::Progress* progress,
+        const PipelineSettings& settings)
+        : FLanguage(language)
+        , FFiles(files)
+        , FOwner(owner)
+        , FProgress(progress)
+        , FSettings(settings)
+    {
+        const int workers = settings.Workers > 0 ? settings.Workers : std::max(1, QThread::idealThreadCount());
+        FPool.setMaxThreadCount(workers);
+        // Enough ahead that no worker idles while a question is answered; each holds a
+        // picture twice, as read and as turned.
+        FWindow = 2 * workers;
+    }
+
+    void Run();
+
+private:
+    // Where a file is; a worker owns the slot only while it is Reading or Writing.
+    enum class Stage { Reading, Read, Writing, Written, Finished };
+
+    struct Slot {
+        PipelineFile File;
+        QByteArray Key;
+        Stage State = Stage::Reading; // guarded by FMutex
+        std::unique_ptr<PendingTransform> Pending;
+        std::exception_ptr Failure; // thrown on the worker
+        bool Counts = false; // AfterFile and a progress step when delivered
+        std::optional<TarvixError> Error;
+    };
+
+    void StartReads();
+    bool DecideNext();
+    void Decide(Slot& slot);
+    bool DeliverFront();
+    void Finish(Slot& slot, bool counts);
+    void Fail(Slot& slot, const TarvixError& error);
+    void SetStage(Slot& slot, Stage stage);
+    Stage StageOf(const Slot& slot);
+    void WaitForWorkers();
+    void ProcessEvents();
+
+    const TLanguage& FLanguage;
+    const QList<PipelineFile>& FFiles;
+    Dialogs& FOwner;
+    Dialogs::Progress* FProgress;
+    const PipelineSettings& FSettings;
+
+    QThreadPool FPool;
+    qsizetype FWindow = 2;
+    std::deque<std::unique_ptr<Slot>> FSlots; // in list order, from the first not delivered
+    qsizetype FNext = 0; // the next file to read
+    qsizetype FDecided = 0; // slots at the front past their questions
+    bool FStop = false;
+    std::atomic<bool> FWriteFailed { false };
+    std::exception_ptr FFatal;
+    std::optional<TarvixError> FFirstError;
+
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    bool FNotified = false;
+};
+
+void Pipeline::SetStage(Slot& slot, Stage stage)
+{
+    {
+        const std::lock_guard lock(FMutex);
+        slot.State = stage;
+        FNotified = true;
+    }
+    FChanged.notify_one();
+}
+
+Pipeline::Stage Pipeline::StageOf(const Slot& slot)
+{
+    const std::lock_guard lock(FMutex);
+    return slot.State;
+}
+
+void Pipeline::ProcessEvents()
+{
+    if (FSettings.ProcessEvents)
+        FSettings.ProcessEvents();
+    else
+        FOwner.ProcessEvents();
+}
+
+void Pipeline::StartReads()
+{
+    while (!FStop && FNext < FFiles.size() && qsizetype(FSlots.size()) < FWindow) {
+        auto slot = std::make_unique<Slot>();
+        slot->File = FFiles[FNext];
+        slot->Key = FileKey(slot->File.Path);
+        // A second name of a file in flight waits until the first is done with, so that it
+        // reads what the first one wrote.
+        for (const auto& other : FSlots)
+            if (!slot->Key.isEmpty() && other->Key == slot->Key)
+                return;
+        Slot* reading = slot.get();
+        FSlots.push_back(std::move(slot));
+        ++FNext;
+        const PendingTransform::Request request { reading->File.Path, reading->File.Code, FSettings.KeepTimestamp,
+            { FSettings.WaitIfBusy, std::nullopt } };
+        FPool.start([this, reading, request] {
+            try {
+                reading->Pending = PendingTransform::Read(request);
+            } catch (...) {
+                reading->Failure = std::current_exception();
+            }
+            SetStage(*reading, Stage::Read);
+        });
+    }
+}
+
+bool Pipeline::DecideNext()
+{
+    if (FDecided >= qsizetype(FSlots.size()))
+        return false;
+    Slot& slot = *FSlots[FDecided];
+    if (StageOf(slot) != Stage::Read)
+        return false;
+    ++FDecided;
+    if (!FStop) {
+        ProcessEvents();
+        if (FProgress && FProgress->WantCancel())
+            FStop = true;
+        if (FSettings.StopAtFirstError && FWriteFailed)
+            FStop = true;
+    }
+    if (FStop) {
+        Finish(slot, false);
+        return true;
+    }
+    if (slot.Failure) {
+        FFatal = slot.Failure;
+        FStop = true;
+        Finish(slot, false);
+        return true;
+    }
+    try {
+        Decide(slot);
+    } catch (const TarvixError& error) {
+        Fail(slot, error);
+    }
+    return true;
+}
+
+void Pipeline::Decide(Slot& slot)
+{
+    // Read a moment ago, perhaps changed since by another program: read again, here.
+    if (slot.Pending->State() == PendingTransform::Found::Ready && !slot.Pending->StillCurrent()) {
+        const PendingTransform::Request request { slot.File.Path, slot.File.Code, FSettings.KeepTimestamp,
+            { FSettings.WaitIfBusy, std::nullopt } };
+        slot.Pending.reset(); // its lock first
+        slot.Pending = PendingTransform::Read(request);
+    }
+    if (slot.Pending->State() == PendingTransform::Found::Missing) {
+        if (FSettings.OnMissing)
+            FSettings.OnMissing(slot.File.Path);
+        Finish(slot, bool(FSettings.OnMissing));
+        return;
+    }
+    if (!slot.Pending->Decide(FLanguage, FSettings.MakeBackup, FOwner)) {
+        Finish(slot, true);
+        return;
+    }
+    SetStage(slot, Stage::Writing);
+    Slot* writing = &slot;
+    FPool.start([this, writing] {
+        try {
+            if (FSettings.BeforeWrite)
+                FSettings.BeforeWrite(writing->File.Path);
+            writing->Pending->Write();
+            if (writing->Pending->WriteFailed())
+                FWriteFailed = true;
+        } catch (...) {
+            writing->Failure = std::current_exception();
+        }
+        SetStage(*writing, Stage::Written);
+    });
+}
+
+void Pipeline::Finish(Slot& slot, bool counts)
+{
+    slot.Counts = counts;
+    SetStage(slot, Stage::Finished);
+}
+
+void Pipeline::Fail(Slot& slot, const TarvixError& error)
+{
+    slot.Error = error;
+    if (FSettings.StopAtFirstError)
+        FStop = true;
+    Finish(slot, !FSettings.StopAtFirstError);
+}
+
+bool Pipeline::DeliverFront()
+{
+    if (FSlots.empty())
+        return false;
+    Slot& slot = *FSlots.front();
+    const Stage stage = StageOf(slot);
+    if (stage == Stage::Written) {
+        if (slot.Failure) {
+            FFatal = FFatal ? FFatal : slot.Failure;
+            FStop = true;
+            Finish(slot, false);
+        } else {
+            try {
+                slot.Pending->RaiseWriteError(FLanguage);
+                Finish(slot, true);
+            } catch (const TarvixError& error) {
+                Fail(slot, error);
+            }
+        }
+    } else if (stage != Stage::Finished) {
+        return false;
+    }
+
+    const std::unique_ptr<Slot> done = std::move(FSlots.front());
+    FSlots.pop_front();
+    --FDecided;
+    done->Pending.reset(); // the file is free for others before anyone hears of it
+    if (done->Error && FSettings.StopAtFirstError) {
+        if (!FFirstError)
+            FFirstError = done->Error;
+        return true;
+    }
+    if (done->Error && FSettings.OnError)
+        FSettings.OnError(done->File.Path, *done->Error);
+    if (done->Counts) {
+        if (FSettings.AfterFile)
+            FSettings.AfterFile(done->File.Path);
+        if (FProgress)
+            FProgress->SetProgressBy(1);
+    }
+    return true;
+}
+
+void Pipeline::WaitForWorkers()
+{
+    std::unique_lock lock(FMutex);
+    FChanged.wait_for(lock, Poll, [this] { return FNotified; });
+    FNotified = false;
+}
+
+void Pipeline::Run()
+{
+    // Whatever ends the run, no worker may outlive the slots it works on; those writing
+    // finish their file.
+    const auto joined = qScopeGuard([this] {
+        FStop = true;
+        FPool.waitForDone();
+    });
+    for (;;) {
+        StartReads();
+        bool moved = DecideNext();
+        while (DeliverFront())
+            moved = true;
+        if (FSlots.empty() && (FStop || FNext >= FFiles.size()))
+            break;
+        if (!moved) {
+            WaitForWorkers();
+            ProcessEvents();
+        }
+    }
+    if (FFatal)
+        std::rethrow_exception(FFatal);
+    if (FFirstError)
+        throw *FFirstError;
+}
+
+} // namespace
+
+void TransformFiles(const TLanguage& language, const QList<PipelineFile>& files, Dialogs& owner,
+    Dialogs::Progress* progress, const PipelineSettings& settings)
+{
+    Pipeline(language, files, owner, progress, settings).Run();
+}
+
+} // namespace tarvix

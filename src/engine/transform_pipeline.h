@@ -1,0 +1,56 @@
+#pragma once
+
+#include "engine/dialogs.h"
+#include "engine/transform.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace tarvix {
+
+class TarvixError;
+class TLanguage;
+
+// One file for TransformFiles: its turn, or none for the one its orientation calls for.
+struct PipelineFile {
+    QString Path;
+    std::optional<TransformCode> Code;
+};
+
+struct PipelineSettings {
+    bool KeepTimestamp = true;
+    bool MakeBackup = false;
+    bool WaitIfBusy = false; // a file another run is turning is waited for a few seconds
+    // An error ends the run (raised once the files in flight are written); otherwise it is
+    // handed to OnError and the next file goes on.
+    bool StopAtFirstError = true;
+    int Workers = 0; // 0: one per core
+
+    // Everything below runs on the calling thread, file by file in list order.
+    // A file that is no regular file at its turn; without this it is passed over unseen.
+    std::function<void(const QString& path)> OnMissing;
+    std::function<void(const QString& path, const TarvixError& error)> OnError;
+    // A file is done with: written, left alone, missing (with OnMissing) or failed.
+    std::function<void(const QString& path)> AfterFile;
+    // Lets the user interface go on while the calling thread waits; Dialogs::ProcessEvents
+    // when empty.
+    std::function<void()> ProcessEvents;
+    // Tests only: on the worker, just before the file is written.
+    std::function<void(const QString& path)> BeforeWrite;
+};
+
+// Turns the files as TransformJpegFile would, one after the other as far as the user can
+// tell: every question, the backup and every callback come on the calling thread in list
+// order. Reading, the lossless turn and the writing of several files run at once on a pool
+// of workers, a few files ahead, with a bound on the files held in memory. Two names of one
+// file are never in flight together.
+//
+// `progress`, when given, counts the files done with and is polled for Cancel before each
+// file's questions; Cancel, like an error that ends the run, starts no other file and lets
+// those being written finish.
+void TransformFiles(const TLanguage& language, const QList<PipelineFile>& files, Dialogs& owner,
+    Dialogs::Progress* progress, const PipelineSettings& settings);
+
+} // namespace tarvix
