@@ -11,6 +11,8 @@
 #include "engine/turned_metadata.h"
 #include "platform/file_attributes.h"
 #include "platform/file_copy.h"
+#include "platform/file_times.h"
+#include "platform/read_file.h"
 #include "platform/safe_write.h"
 #include "platform/thumbnail_cache.h"
 
@@ -116,28 +118,27 @@ std::unique_ptr<PendingTransform> PendingTransform::Read(const Request& request)
         pending->FFound = Found::Missing;
         return pending;
     }
-    const auto wait = request.Options.WaitIfBusy ? BusyWait : std::chrono::milliseconds(0);
-    switch (pending->FFile.Open(request.FileName, MaxPictureFileSize, wait)) {
-    case LockedFile::Status::Ok:
-        break;
-    case LockedFile::Status::Busy:
-        pending->FFound = Found::Busy;
-        return pending;
-    case LockedFile::Status::Unreadable:
-        pending->FFound = Found::Unreadable;
-        return pending;
-    }
-    // Captured before anything touches the file, and only read: a read-only file keeps its
-    // times too.
-    if (request.KeepTimestamp)
-        pending->FTimes = FileTimes { pending->FFile.Stat().st_atim, pending->FFile.Stat().st_mtim };
-    pending->Inspect();
+    // Read without the lock: what another run or program changes meanwhile shows in the
+    // file's times when Decide locks it.
+    const UniqueFd fd = OpenRegularFile(request.FileName);
+    if (fd.Valid())
+        pending->ReadBytes(fd.Get());
     return pending;
+}
+
+void PendingTransform::ReadBytes(int fd)
+{
+    FFound = Found::Unreadable;
+    FTurned = {};
+    FHead = {};
+    if (::fstat(fd, &FStat) != 0 || !ReadWholeFile(fd, MaxPictureFileSize, FBytes))
+        return;
+    Inspect();
 }
 
 void PendingTransform::Inspect()
 {
-    const QByteArray& bytes = FFile.Bytes();
+    const QByteArray& bytes = FBytes;
     const Picture picture = InspectPicture(bytes);
     if (FRequest.Options.OnlyIfOrientation && picture.Tagged != *FRequest.Options.OnlyIfOrientation) {
         FFound = Found::NothingToDo; // changed since the caller looked, by another run most likely
@@ -165,63 +166,81 @@ void PendingTransform::Inspect()
     FFound = Found::Ready;
 }
 
-bool PendingTransform::StillCurrent() const
+void PendingTransform::Lock(const TLanguage& language)
 {
-    struct stat now { };
-    if (::stat(QFile::encodeName(FRequest.FileName).constData(), &now) != 0)
-        return false;
-    const struct stat& then = FFile.Stat();
-    return now.st_dev == then.st_dev && now.st_ino == then.st_ino && now.st_size == then.st_size
-        && SameTime(now.st_mtim, then.st_mtim) && SameTime(now.st_ctim, then.st_ctim);
+    FLock = std::make_unique<LockedFile>();
+    const auto wait = FRequest.Options.WaitIfBusy ? BusyWait : std::chrono::milliseconds(0);
+    switch (FLock->Open(FileName(), MaxPictureFileSize, wait, LockedFile::Content::LockOnly)) {
+    case LockedFile::Status::Ok:
+        break;
+    case LockedFile::Status::Busy:
+        throw TarvixError(TranslateMessage(language,
+            "The image %s is busy: another program is turning it. Try again when it has finished.",
+            { QFileInfo(FileName()).fileName() }));
+    case LockedFile::Status::Unreadable:
+        RaiseCannotRotate(language);
+    }
+    const struct stat& now = FLock->Stat();
+    if (now.st_dev != FStat.st_dev || now.st_ino != FStat.st_ino || now.st_size != FStat.st_size
+        || !SameTime(now.st_mtim, FStat.st_mtim) || !SameTime(now.st_ctim, FStat.st_ctim))
+        ReadBytes(FLock->Fd()); // changed since it was read, by another run most likely
 }
 
-bool PendingTransform::Decide(const TLanguage& language, bool makeBackup, Dialogs& owner)
+PendingTransform::Decision PendingTransform::Decide(const TLanguage& language, bool makeBackup, Dialogs& owner)
 {
+    if (FFound == Found::Missing || !QFileInfo(FileName()).isFile())
+        return Decision::Missing;
+    Lock(language);
     switch (FFound) {
     case Found::Ready:
         break;
     case Found::NothingToDo:
-        return false;
-    case Found::Busy:
-        throw TarvixError(TranslateMessage(language,
-            "The image %s is busy: another program is turning it. Try again when it has finished.",
-            { QFileInfo(FileName()).fileName() }));
+        return Decision::LeaveAlone;
     case Found::Missing:
     case Found::Unreadable:
     case Found::Failed:
-        RaiseCannotRotate(language, FileName());
+        RaiseCannotRotate(language);
     }
     const bool cropWarningWanted
         = SettingsStore::OpenPerUser().Read(SettingsKeys::DisplayCropWarning) && !SilentSwitchPresent();
     if (FMayCrop && cropWarningWanted && !ConfirmCrop(language, FileName(), owner))
-        return false;
+        return Decision::LeaveAlone;
     if (!ConfirmReadOnly(language, FileName(), owner))
-        return false;
+        return Decision::LeaveAlone;
     if (makeBackup)
         CopyFileNoReplace(FileName(), BackupFileName(FileName())); // an existing backup is never replaced
-    return true;
+    return Decision::Write;
 }
 
 void PendingTransform::Write()
 {
     ReplaceOptions replace;
-    replace.Expected = FFile.Stat();
-    replace.Times = FTimes;
+    replace.Expected = FStat;
+    // Captured before anything touched the file, and only read: a read-only file keeps its
+    // times too.
+    if (FRequest.KeepTimestamp)
+        replace.Times = FileTimes { FStat.st_atim, FStat.st_mtim };
     FWriteError = ReplaceFileContent(
         FileName(), { FHead, FTurned.Picture().sliced(FHeadSize), FTurned.Trailer() }, replace, &FTimesError);
     if (FWriteError == 0)
         ForgetCachedThumbnails(FileName());
-    // The turned picture is no longer needed; the lock is, until the object goes.
+    FLock.reset();
     FTurned = {};
     FHead = {};
+    FBytes = {};
 }
 
 void PendingTransform::RaiseWriteError(const TLanguage& language) const
 {
     if (FWriteError != 0)
-        RaiseCannotRotate(language, FileName());
+        RaiseCannotRotate(language);
     if (FTimesError != 0)
         RaiseOsError(FTimesError); // the picture is turned; only its times are new
+}
+
+void PendingTransform::RaiseCannotRotate(const TLanguage& language) const
+{
+    tarvix::RaiseCannotRotate(language, FileName());
 }
 
 } // namespace tarvix

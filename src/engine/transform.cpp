@@ -54,8 +54,14 @@ void TransformJpegFile(const TLanguage& language, const QString& fileName, Trans
 {
     const std::unique_ptr<PendingTransform> pending
         = PendingTransform::Read({ fileName, code, keepTimestamp, options });
-    if (!pending->Decide(language, makeBackup, owner))
+    switch (pending->Decide(language, makeBackup, owner)) {
+    case PendingTransform::Decision::Write:
+        break;
+    case PendingTransform::Decision::LeaveAlone:
         return;
+    case PendingTransform::Decision::Missing:
+        pending->RaiseCannotRotate(language);
+    }
     pending->Write();
     pending->RaiseWriteError(language);
 }

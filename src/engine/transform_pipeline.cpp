@@ -182,21 +182,16 @@ bool Pipeline::DecideNext()
 
 void Pipeline::Decide(Slot& slot)
 {
-    // Read a moment ago, perhaps changed since by another program: read again, here.
-    if (slot.Pending->State() == PendingTransform::Found::Ready && !slot.Pending->StillCurrent()) {
-        const PendingTransform::Request request { slot.File.Path, slot.File.Code, FSettings.KeepTimestamp,
-            { FSettings.WaitIfBusy, std::nullopt } };
-        slot.Pending.reset(); // its lock first
-        slot.Pending = PendingTransform::Read(request);
-    }
-    if (slot.Pending->State() == PendingTransform::Found::Missing) {
+    switch (slot.Pending->Decide(FLanguage, FSettings.MakeBackup, FOwner)) {
+    case PendingTransform::Decision::Write:
+        break;
+    case PendingTransform::Decision::LeaveAlone:
+        Finish(slot, true);
+        return;
+    case PendingTransform::Decision::Missing:
         if (FSettings.OnMissing)
             FSettings.OnMissing(slot.File.Path);
         Finish(slot, bool(FSettings.OnMissing));
-        return;
-    }
-    if (!slot.Pending->Decide(FLanguage, FSettings.MakeBackup, FOwner)) {
-        Finish(slot, true);
         return;
     }
     SetStage(slot, Stage::Writing);

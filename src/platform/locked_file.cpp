@@ -14,7 +14,8 @@ namespace {
 constexpr std::chrono::milliseconds PollInterval(25);
 } // namespace
 
-LockedFile::Status LockedFile::Open(const QString& path, qint64 maxSize, std::chrono::milliseconds wait)
+LockedFile::Status LockedFile::Open(
+    const QString& path, qint64 maxSize, std::chrono::milliseconds wait, Content content)
 {
     const QByteArray encoded = QFile::encodeName(path);
     const auto deadline = std::chrono::steady_clock::now() + wait;
@@ -40,6 +41,8 @@ LockedFile::Status LockedFile::Open(const QString& path, qint64 maxSize, std::ch
     }
     if (RestoreInterruptedOverwrite(path) != 0 || ::fstat(FFd.Get(), &FStat) != 0)
         return Status::Unreadable;
+    if (content == Content::LockOnly)
+        return Status::Ok;
     return ReadWholeFile(FFd.Get(), maxSize, FBytes) ? Status::Ok : Status::Unreadable;
 }
 

@@ -18,12 +18,15 @@ constexpr qint64 MaxPictureFileSize = qint64(1) << 31;
 class LockedFile {
 public:
     enum class Status { Ok, Unreadable, Busy };
+    enum class Content { Read, LockOnly };
 
     // Opens the regular file `path` (links followed), locks it and reads it whole. A file
     // another run holds is waited for up to `wait`, then Busy. Should the path lead to
     // another file once the lock is had (the other run put its result in place), that one
-    // is opened instead. An overwrite in place that was cut short is undone first.
-    Status Open(const QString& path, qint64 maxSize, std::chrono::milliseconds wait);
+    // is opened instead. An overwrite in place that was cut short is undone first. With
+    // LockOnly nothing is read: the caller read the file before and compares Stat().
+    Status Open(const QString& path, qint64 maxSize, std::chrono::milliseconds wait, Content content = Content::Read);
+    int Fd() const { return FFd.Get(); }
 
     const QByteArray& Bytes() const { return FBytes; }
     // The file as it was read, for ReplaceOptions::Expected.
