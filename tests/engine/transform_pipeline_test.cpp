@@ -13,8 +13,8 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QSet>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <turbojpeg.h>
 #include <unistd.h>
