@@ -1,13 +1,18 @@
-// thumbs_window FOLDER high|low REPETITIONS
+// thumbs_window FOLDER high|low REPETITIONS [--no-cache] [--rebuild-columns N]
 //
 // Loads FOLDER into the browser window REPETITIONS times, as a user's folder change does, and
 // prints for every load the time of the whole load, the time until the grid first paints with
 // twenty thumbnails in the store, the processor time the load took on all threads and the
-// resident memory after it; last the process's peak resident memory. Run through
+// resident memory after it; last the process's peak resident memory. The window uses its
+// thumbnail cache (in the private home's cache folder) unless --no-cache turns it off, so
+// the first load writes it and the others are served by it; --rebuild-columns then times one
+// more load after the grid changed to N thumbnails per row (a new cell size). Run through
 // bench/thumbs.sh, which gives it the offscreen platform and a private home, so that the
-// window's settings file is a throwaway one.
+// window's settings file and its cache are throwaway ones.
 #include "engine/folder_scan.h"
 #include "engine/image_info.h"
+#include "engine/settings_keys.h"
+#include "engine/settings_store.h"
 #include "ui/application.h"
 #include "ui/main_window.h"
 #include "ui/thumbnail_grid.h"
@@ -98,20 +103,51 @@ private:
     double FPaintedAt = -1;
 };
 
+int Usage(const char* program)
+{
+    std::fprintf(stderr, "usage: %s FOLDER high|low REPETITIONS [--no-cache] [--rebuild-columns N]\n", program);
+    return 2;
+}
+
+// One "run" line: the load's figures and the geometry they were made for.
+void PrintRun(const char* label, TFormTarvix& window, QSize picture, const QByteArray& quality, double total,
+    double first20, double cpu)
+{
+    const ThumbnailCell cell = window.DrawGrid->CellSize();
+    const QSize target = ThumbnailTargetSize(picture, cell);
+    std::printf("run %s files %d total_ms %.1f first20_ms %.1f cpu_ms %.1f rss_mb %.1f cell %dx%d box %dx%d "
+                "target %dx%d picture %dx%d quality %s enlarge %d\n",
+        label, window.Images.Count(), total, first20, cpu, StatusMegabytes("VmRSS"), cell.Width, cell.Height,
+        cell.Width - 10, cell.Height - 30, target.width(), target.height(), picture.width(), picture.height(),
+        quality.constData(), int(window.pmiEnlargeSmall->isChecked()));
+    std::fflush(stdout);
+}
+
 int Run(int argc, char** argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s FOLDER high|low REPETITIONS\n", argv[0]);
-        return 2;
-    }
+    if (argc < 4)
+        return Usage(argv[0]);
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     const QByteArray quality = argv[2];
     bool ok = false;
     const int repetitions = QByteArray(argv[3]).toInt(&ok);
-    if (!QFileInfo(folder).isDir() || (quality != "high" && quality != "low") || !ok || repetitions < 1) {
-        std::fprintf(stderr, "usage: %s FOLDER high|low REPETITIONS\n", argv[0]);
-        return 2;
+    if (!QFileInfo(folder).isDir() || (quality != "high" && quality != "low") || !ok || repetitions < 1)
+        return Usage(argv[0]);
+    bool cache = true;
+    int rebuildColumns = 0;
+    for (int i = 4; i < argc; ++i) {
+        const QByteArray option = argv[i];
+        if (option == "--no-cache")
+            cache = false;
+        else if (option == "--rebuild-columns" && i + 1 < argc)
+            rebuildColumns = QByteArray(argv[++i]).toInt();
+        else
+            return Usage(argv[0]);
     }
+    if (rebuildColumns < 0 || rebuildColumns > SettingsKeys::ThumbsInRowMax)
+        return Usage(argv[0]);
+    // The window reads the limit when it shows; 0 turns the cache off.
+    SettingsStore::Open().Write(SettingsKeys::ThumbnailCacheMB, cache ? SettingsKeys::ThumbnailCacheMB.Default : 0);
     TFormTarvix window(TFormTarvixServices {});
     window.resize(WindowWidth, WindowHeight);
     window.DrawGrid->SetColumnCount(Columns);
@@ -133,7 +169,12 @@ int Run(int argc, char** argv)
     const QSize picture = first.IsImage ? QSize(first.Width, first.Height) : QSize(4000, 3000);
     const double rssBefore = StatusMegabytes("VmRSS");
 
-    for (int r = 1; r <= repetitions; ++r) {
+    for (int r = 1; r <= repetitions + (rebuildColumns > 0 ? 1 : 0); ++r) {
+        const bool rebuild = r > repetitions;
+        if (rebuild) {
+            window.DrawGrid->SetColumnCount(rebuildColumns);
+            Settle(100);
+        }
         window.CurrentFolder = folder;
         watch.Arm();
         const double cpuBefore = CpuMilliseconds();
@@ -142,14 +183,8 @@ int Run(int argc, char** argv)
         const double total = double(clock.nsecsElapsed()) / 1e6;
         // The last paint comes after the load; a folder of fewer than twenty is painted there.
         QApplication::processEvents();
-        const ThumbnailCell cell = window.DrawGrid->CellSize();
-        const QSize target = ThumbnailTargetSize(picture, cell);
-        std::printf("run %d files %d total_ms %.1f first20_ms %.1f cpu_ms %.1f rss_mb %.1f cell %dx%d box %dx%d "
-                    "target %dx%d picture %dx%d quality %s enlarge %d\n",
-            r, window.Images.Count(), total, watch.PaintedAt(), CpuMilliseconds() - cpuBefore, StatusMegabytes("VmRSS"),
-            cell.Width, cell.Height, cell.Width - 10, cell.Height - 30, target.width(), target.height(),
-            picture.width(), picture.height(), quality.constData(), int(window.pmiEnlargeSmall->isChecked()));
-        std::fflush(stdout);
+        PrintRun(rebuild ? "rebuild" : QByteArray::number(r).constData(), window, picture, quality, total,
+            watch.PaintedAt(), CpuMilliseconds() - cpuBefore);
     }
     std::printf("rss_before_mb %.1f peak_rss_mb %.1f\n", rssBefore, StatusMegabytes("VmHWM"));
     window.DrawGrid->viewport()->removeEventFilter(&watch);

@@ -62,6 +62,13 @@ inline constexpr char TreeWidth[] = "TreeWidth";
 inline constexpr int DesignedTreeWidth = 148;
 // Always in the per-user store (SettingsStore::OpenPerUser), also in a portable run.
 inline constexpr BoolSetting DisplayCropWarning { "DisplayCropWarning", true };
+// The size limit of the private thumbnail cache in megabytes; 0 turns the cache off. Read it
+// through ThumbnailCacheMBFromStored: a negative value reads as the default.
+inline constexpr IntegerSetting ThumbnailCacheMB { "ThumbnailCacheMB", 256 };
+constexpr qint32 ThumbnailCacheMBFromStored(qint32 value)
+{
+    return value < 0 ? ThumbnailCacheMB.Default : value;
+}
 
 // "MRU0" to "MRU9".
 inline QString MruKey(int index)

@@ -3,13 +3,13 @@
 #include "base/byte_source.h"
 #include "base/jpeg_segments.h"
 #include "engine/jpeg_header.h"
+#include "ui/turbojpeg_handle.h"
 
 #include <QtEndian>
 #include <algorithm>
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <turbojpeg.h>
 
 namespace tarvix {
 
@@ -38,20 +38,6 @@ constexpr int RgbPixelFormat = TJPF_ARGB;
 // so unlikely in a decoded picture that finding it counts as not written. RGB pixels need no
 // such guess: the library writes them opaque.
 constexpr quint32 CmykUnwritten = 0x04030201;
-
-struct HandleDeleter {
-    void operator()(void* handle) const { tjDestroy(handle); }
-};
-
-// One handle per thread: a handle cannot be shared, and making one per picture costs more
-// than decoding a small embedded thumbnail.
-tjhandle DecompressHandle()
-{
-    thread_local std::unique_ptr<void, HandleDeleter> handle;
-    if (!handle)
-        handle.reset(tjInitDecompress());
-    return handle.get();
-}
 
 // Whether the library keeps every coefficient of the picture before the first row comes out:
 // for a progressive frame, and for a sequential one whose first scan does not hold every
@@ -112,7 +98,7 @@ QImage Decode(QByteArrayView jpeg, QSize cover)
         oneAtATime.lock();
     const bool cmyk = frame.Components.size() == 4;
 
-    const tjhandle handle = DecompressHandle();
+    const tjhandle handle = ThreadTurboJpegHandle<tjInitDecompress>();
     if (!handle)
         return {};
     QImage image(size, QImage::Format_RGB32);

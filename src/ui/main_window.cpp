@@ -5,7 +5,9 @@
 #include "engine/errors.h"
 #include "engine/language.h"
 #include "engine/settings_keys.h"
+#include "platform/private_thumbnail_cache.h"
 #include "ui/application.h"
+#include "ui/cached_thumbnail_maker.h"
 #include "ui/progress_window.h"
 #include "ui/qt_dialogs.h"
 #include "ui/status_bar.h"
@@ -86,8 +88,15 @@ TFormTarvix::TFormTarvix(TFormTarvixServices services, QWidget* parent)
     setWindowTitle(QApplication::applicationDisplayName());
     setMinimumSize(800, 600);
     resize(800, 600);
+    FThumbnailCache = std::make_shared<PrivateThumbnailCache>(FServices.ThumbnailCacheFolder.isEmpty()
+            ? PrivateThumbnailCache::DefaultFolder()
+            : FServices.ThumbnailCacheFolder,
+        SettingsKeys::ThumbnailCacheMB.Default * PrivateThumbnailCache::MB);
     if (!FServices.ThumbnailMaker)
-        FServices.ThumbnailMaker = MakeThumbnailImage;
+        FServices.ThumbnailMaker
+            = [cache = FThumbnailCache](const QString& path, ThumbnailCell cell, ThumbnailOptions options) {
+                  return MakeCachedThumbnail(*cache, path, cell, options);
+              };
     if (!FServices.OpenUrl)
         FServices.OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     if (FServices.Questions) {

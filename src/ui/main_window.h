@@ -28,6 +28,7 @@ class QUrl;
 namespace tarvix {
 
 class Dialogs;
+class PrivateThumbnailCache;
 class SettingsStore;
 class TLanguage;
 class TStatusBar;
@@ -37,7 +38,9 @@ class TThumbnailGrid;
 struct TFormTarvixServices {
     Dialogs* Questions = nullptr; // the window's own message boxes when null
     QString LanguageFolder; // the program's folder "lang" when empty
+    // MakeThumbnailImage behind the private thumbnail cache when empty.
     std::function<Thumbnail(const QString& path, ThumbnailCell cell, ThumbnailOptions options)> ThumbnailMaker;
+    QString ThumbnailCacheFolder; // that cache's folder; PrivateThumbnailCache::DefaultFolder() when empty
     std::function<void(const QUrl& url)> OpenUrl; // the desktop's program for the file or page when empty
 };
 
@@ -232,6 +235,8 @@ private:
     std::unique_ptr<Dialogs> FOwnQuestions;
     Dialogs* FQuestions;
     QThreadPool FThumbnailPool;
+    // The default maker's cache; its size limit is a setting. Shared with the makes in flight.
+    std::shared_ptr<PrivateThumbnailCache> FThumbnailCache;
     QTimer FSettleTimer; // a resize is over when no other follows for a moment
     QSize FSettledSize; // the size at the end of the last resize
     bool FStateChanged = false; // maximised or restored since then

@@ -1,6 +1,7 @@
 // What the browser window keeps from one run to the next.
 #include "engine/language.h"
 #include "engine/settings_store.h"
+#include "platform/private_thumbnail_cache.h"
 #include "ui/main_window.h"
 #include "ui/setting_colors.h"
 #include "ui/thumbnail_grid.h"
@@ -54,6 +55,8 @@ void TFormTarvix::LoadSettings()
     ActionShowTree->setChecked(store.Read(ShowTree));
     FTreeWidth = qMax(ShellTree->minimumWidth(), store.ReadInteger(Section, TreeWidth, FTreeWidth));
     ApplyTreeVisibility();
+    FThumbnailCache->SetLimit(
+        qint64(ThumbnailCacheMBFromStored(store.Read(ThumbnailCacheMB))) * PrivateThumbnailCache::MB);
 }
 
 void TFormTarvix::SaveSettings()
@@ -92,6 +95,7 @@ void TFormTarvix::SaveSettings()
     if (ShellTree->isVisible())
         FTreeWidth = ShellTree->width();
     store.WriteInteger(Section, TreeWidth, FTreeWidth);
+    store.Write(ThumbnailCacheMB, qint32(FThumbnailCache->Limit() / PrivateThumbnailCache::MB));
 }
 
 } // namespace tarvix

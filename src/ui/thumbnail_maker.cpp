@@ -43,17 +43,6 @@ Thumbnail Unreadable()
     return { Thumbnail::Outcome::Unreadable, {} };
 }
 
-Thumbnail Made(const QImage& decoded, QSize size)
-{
-    if (decoded.isNull())
-        return Unreadable();
-    QImage image
-        = decoded.size() == size ? decoded : decoded.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (image.isNull())
-        return Unreadable();
-    return { Thumbnail::Outcome::Made, std::move(image) };
-}
-
 // The embedded thumbnail at `size`, or a null image when there is none that decodes.
 QImage FromEmbeddedThumbnail(const QByteArray& exifTiff, QSize size)
 {
@@ -63,7 +52,7 @@ QImage FromEmbeddedThumbnail(const QByteArray& exifTiff, QSize size)
     return embedded ? DecodeScaledJpeg(*embedded, size) : QImage();
 }
 
-Thumbnail Make(const QString& path, ThumbnailCell cell, ThumbnailOptions options)
+Thumbnail Make(const QString& path, ThumbnailCell cell, ThumbnailOptions options, ThumbnailDecode& decode)
 {
     const UniqueFd fd = OpenRegularFile(path);
     if (!fd.Valid())
@@ -78,23 +67,26 @@ Thumbnail Make(const QString& path, ThumbnailCell cell, ThumbnailOptions options
         return Unreadable();
     const QSize picture(jpegHead.Frame->Width, jpegHead.Frame->Height);
     const bool scales = ThumbnailScales(picture, cell, options.EnlargeSmall);
-    // A picture so flat (or a cell so small) that its thumbnail would have no rows keeps one.
-    const QSize size = scales ? ThumbnailTargetSize(picture, cell).expandedTo(QSize(1, 1)) : picture;
+    const QSize size = ThumbnailSize(picture, cell, options.EnlargeSmall);
+    decode.Picture = picture;
 
     // A picture that fits the cell is shown as it is, so its embedded thumbnail is of no use.
     if (!options.HighQuality && scales) {
-        const QImage embedded = FromEmbeddedThumbnail(jpegHead.ExifTiff, size);
-        if (!embedded.isNull())
-            return Made(embedded, size);
+        QImage embedded = FromEmbeddedThumbnail(jpegHead.ExifTiff, size);
+        if (!embedded.isNull()) {
+            decode = { picture, std::move(embedded), true };
+            return ThumbnailOfDecoded(decode.Decoded, size);
+        }
     }
     // One buffer per worker, kept from file to file: a fresh one per photo would be a fresh
     // mapping of several megabytes from the system each time.
     thread_local QByteArray bytes;
     const bool read = ReadWholeFile(fd.Get(), MaxPictureFileSize, bytes);
-    Thumbnail made = read ? Made(DecodeScaledJpeg(bytes, size), size) : Unreadable();
+    if (read)
+        decode = { picture, DecodeScaledJpeg(bytes, size), false };
     if (bytes.capacity() > KeptBufferSize)
         bytes = QByteArray();
-    return made;
+    return read ? ThumbnailOfDecoded(decode.Decoded, size) : Unreadable();
 }
 
 } // namespace
@@ -116,13 +108,40 @@ bool ThumbnailScales(QSize picture, ThumbnailCell cell, bool enlargeSmall)
     return enlargeSmall || picture.width() + 10 > cell.Width || picture.height() + 10 > cell.Height;
 }
 
-Thumbnail MakeThumbnailImage(const QString& path, ThumbnailCell cell, ThumbnailOptions options)
+QSize ThumbnailSize(QSize picture, ThumbnailCell cell, bool enlargeSmall)
 {
+    // A picture so flat (or a cell so small) that its thumbnail would have no rows keeps one.
+    return ThumbnailScales(picture, cell, enlargeSmall) ? ThumbnailTargetSize(picture, cell).expandedTo(QSize(1, 1))
+                                                        : picture;
+}
+
+Thumbnail ThumbnailOfDecoded(const QImage& decoded, QSize size)
+{
+    if (decoded.isNull())
+        return Unreadable();
+    QImage image
+        = decoded.size() == size ? decoded : decoded.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (image.isNull())
+        return Unreadable();
+    return { Thumbnail::Outcome::Made, std::move(image) };
+}
+
+Thumbnail MakeThumbnailKeepingDecode(
+    const QString& path, ThumbnailCell cell, ThumbnailOptions options, ThumbnailDecode& decode)
+{
+    decode = {};
     try {
-        return Make(path, cell, options);
+        return Make(path, cell, options, decode);
     } catch (const std::exception&) {
+        decode = {};
         return Unreadable();
     }
+}
+
+Thumbnail MakeThumbnailImage(const QString& path, ThumbnailCell cell, ThumbnailOptions options)
+{
+    ThumbnailDecode decode;
+    return MakeThumbnailKeepingDecode(path, cell, options, decode);
 }
 
 } // namespace tarvix

@@ -36,6 +36,14 @@ struct Thumbnail {
     QImage Image; // Made only: the final size, never scaled again when painted
 };
 
+// The size of a picture's thumbnail: ThumbnailTargetSize, at least 1 x 1, when ThumbnailScales,
+// otherwise the picture's own.
+QSize ThumbnailSize(QSize picture, ThumbnailCell cell, bool enlargeSmall);
+
+// The thumbnail of `size` from an image decoded for it (smooth scaling, none when the sizes
+// are equal); Unreadable for a null image.
+Thumbnail ThumbnailOfDecoded(const QImage& decoded, QSize size);
+
 // The thumbnail of one JPEG file for the cell, with the pixels as stored (the EXIF orientation
 // is not applied). Safe to call from any thread at once; never throws.
 //
@@ -45,5 +53,17 @@ struct Thumbnail {
 // is Made, its missing part grey; one whose decode would take unreasonable memory (see
 // DecodeScaledJpeg) or larger than MaxPictureFileSize is Unreadable.
 Thumbnail MakeThumbnailImage(const QString& path, ThumbnailCell cell, ThumbnailOptions options);
+
+// What MakeThumbnailImage decoded on its way, for a cache to keep: the frame's size and the
+// image before its final scaling, which is the picture at CoveringDecodeSize of the thumbnail
+// unless it came from the embedded thumbnail. Decoded is null when the make decoded nothing.
+struct ThumbnailDecode {
+    QSize Picture;
+    QImage Decoded;
+    bool FromEmbedded = false;
+};
+// MakeThumbnailImage, which also hands over what it decoded.
+Thumbnail MakeThumbnailKeepingDecode(
+    const QString& path, ThumbnailCell cell, ThumbnailOptions options, ThumbnailDecode& decode);
 
 } // namespace tarvix

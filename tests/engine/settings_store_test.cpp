@@ -122,6 +122,7 @@ TEST_F(SettingsStoreTest, FirstRunGivesTheTableDefaultsAndCreatesNothing)
     EXPECT_FALSE(store.Read(K::ShowTree));
     EXPECT_EQ(store.ReadInteger(K::Section, K::TreeWidth, K::DesignedTreeWidth), 148);
     EXPECT_TRUE(SettingsStore::OpenPerUser().Read(K::DisplayCropWarning));
+    EXPECT_EQ(K::ThumbnailCacheMBFromStored(store.Read(K::ThumbnailCacheMB)), 256);
 
     EXPECT_TRUE(QDir(FConfig.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
 }

@@ -58,7 +58,7 @@ TEST_F(MainWindowSettings, StoredValuesComeBackAndAreWrittenAtClose)
 {
     const QString favourite = Folder.Path();
     WriteSettings("ThumbsInRow=8\nHighQuality=0\nWinWidth=900\nWinHeight=700\nWinTop=10\nWinLeft=20\n"
-                  "BackColor=255\nForeColor=16711680\nShowTree=1\nTreeWidth=40\nMakeBackup=1\n"
+                  "BackColor=255\nForeColor=16711680\nShowTree=1\nTreeWidth=40\nMakeBackup=1\nThumbnailCacheMB=64\n"
                   "Language=" TARVIX_SOURCE_DIR "/lang/Deutsch.lng\n"
                   "MRU0=/nowhere/a\nMRU2="
         + favourite.toUtf8() + "\nLastFolder=" + favourite.toUtf8() + "\n");
@@ -96,6 +96,7 @@ TEST_F(MainWindowSettings, StoredValuesComeBackAndAreWrittenAtClose)
     EXPECT_EQ(Stored("ForeColor"), "16711680");
     EXPECT_EQ(Stored("LastFolder"), Folder.Path());
     EXPECT_EQ(Stored("MRU1"), favourite);
+    EXPECT_EQ(Stored("ThumbnailCacheMB"), "64");
     EXPECT_TRUE(Stored("Language").endsWith("/lang/Deutsch.lng"));
 }
 
