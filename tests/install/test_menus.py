@@ -3,7 +3,6 @@ tarvix call per selected file or folder; the same commands and captions in every
 taken from the language files for every language of lang/."""
 
 import configparser
-import importlib.util
 import os
 import shutil
 import sys
@@ -106,10 +105,11 @@ def nautilus_menu(languages, files, spawned=None):
     saved = dict(sys.modules)
     sys.modules.update({"gi": gi, "gi.repository": repository})
     try:
-        spec = importlib.util.spec_from_file_location("tarvix_nautilus",
-                                                      installed("share/nautilus-python/extensions/tarvix.py"))
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
+        path = installed("share/nautilus-python/extensions/tarvix.py")
+        module = types.ModuleType("tarvix_nautilus")
+        module.__file__ = path
+        with open(path, encoding="utf-8") as source:
+            exec(compile(source.read(), path, "exec"), module.__dict__)
     finally:
         sys.modules.clear()
         sys.modules.update(saved)
