@@ -144,4 +144,17 @@ void ForEachTiffEntry(const TiffView& tiff, TiffWalk walk, const std::function<v
         Walk(tiff, walk, visit).Run();
 }
 
+const unsigned char* FindExifTiff(ByteSource& jpeg, size_t& size)
+{
+    JpegSegmentWalker walker(jpeg);
+    JpegSegment block;
+    if (!FindExifBlock(walker, jpeg, block))
+        return nullptr;
+    const unsigned char* payload = jpeg.Bytes(block.DataAt, block.DataSize);
+    if (!payload)
+        return nullptr; // the file ends inside the block
+    size = block.DataSize - ExifHeaderSize;
+    return payload + ExifHeaderSize;
+}
+
 } // namespace tarvix

@@ -20,6 +20,10 @@ bool IsExifBlock(const unsigned char* payload, size_t size);
 // Walks to the EXIF block; false when the walk ends before one.
 bool FindExifBlock(JpegSegmentWalker& walker, ByteSource& source, JpegSegment& block);
 
+// The TIFF block inside the EXIF block of a JPEG, and its size; nullptr when there is none or
+// the source ends inside it. Valid until the source's next read.
+const unsigned char* FindExifTiff(ByteSource& jpeg, size_t& size);
+
 // Bounds-checked reads of a TIFF block in its byte order.
 class TiffView {
 public:

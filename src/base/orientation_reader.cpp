@@ -2,7 +2,6 @@
 
 #include "base/exif_block.h"
 #include "base/file_access.h"
-#include "base/jpeg_segments.h"
 
 namespace tarvix {
 
@@ -45,14 +44,9 @@ uint16_t OrientationOfTiff(const unsigned char* data, size_t size)
 
 uint16_t OrientationOfJpeg(ByteSource& jpeg)
 {
-    JpegSegmentWalker walker(jpeg);
-    JpegSegment block;
-    if (!FindExifBlock(walker, jpeg, block))
-        return 0;
-    const unsigned char* payload = jpeg.Bytes(block.DataAt, block.DataSize);
-    if (!payload)
-        return 0; // the file ends inside the block
-    return OrientationOfTiff(payload + ExifHeaderSize, block.DataSize - ExifHeaderSize);
+    size_t size = 0;
+    const unsigned char* tiff = FindExifTiff(jpeg, size);
+    return tiff ? OrientationOfTiff(tiff, size) : 0;
 }
 
 uint16_t ReadFileOrientation(const char* path)

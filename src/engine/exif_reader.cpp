@@ -2,7 +2,6 @@
 
 #include "base/exif_block.h"
 #include "base/file_access.h"
-#include "base/jpeg_segments.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -121,14 +120,9 @@ QList<PropertyItem> ReadFilePropertyItems(const QString& path)
     if (!fd.Valid())
         return {};
     FileByteSource file(fd.Get(), HeadSize);
-    JpegSegmentWalker walker(file);
-    JpegSegment block;
-    if (!FindExifBlock(walker, file, block))
-        return {};
-    const unsigned char* payload = file.Bytes(block.DataAt, block.DataSize);
-    if (!payload)
-        return {}; // the file ends inside the block
-    return ParsePropertyItems(QByteArrayView(payload + ExifHeaderSize, qsizetype(block.DataSize - ExifHeaderSize)));
+    size_t size = 0;
+    const unsigned char* tiff = FindExifTiff(file, size);
+    return tiff ? ParsePropertyItems(QByteArrayView(tiff, qsizetype(size))) : QList<PropertyItem>();
 }
 
 } // namespace tarvix

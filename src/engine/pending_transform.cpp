@@ -103,11 +103,6 @@ bool ConfirmReadOnly(const TLanguage& language, const QString& fileName, Dialogs
         language.TranslateUserMessage("Unable to rotate the image") + ": " + QFileInfo(fileName).fileName());
 }
 
-bool SameTime(const timespec& a, const timespec& b)
-{
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
 } // namespace
 
 std::unique_ptr<PendingTransform> PendingTransform::Read(const Request& request)
@@ -181,8 +176,8 @@ void PendingTransform::Lock(const TLanguage& language)
         RaiseCannotRotate(language);
     }
     const struct stat& now = FLock->Stat();
-    if (now.st_dev != FStat.st_dev || now.st_ino != FStat.st_ino || now.st_size != FStat.st_size
-        || !SameTime(now.st_mtim, FStat.st_mtim) || !SameTime(now.st_ctim, FStat.st_ctim))
+    // The change time too: a program that writes in place and puts the old times back moves it.
+    if (!SameFile(now, FStat) || !SameTime(now.st_ctim, FStat.st_ctim))
         ReadBytes(FLock->Fd()); // changed since it was read, by another run most likely
 }
 

@@ -138,12 +138,6 @@ std::optional<RealPath> Resolve(const QString& path, int& error)
     return real;
 }
 
-bool SameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
-        && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
-}
-
 // Keeps the inode, and with it hard links, owner and attributes. A flushed copy of the
 // original waits beside the file under a name of its own until the new content is on disk;
 // it is written back on failure and left in place only when even that fails, or when the

@@ -51,12 +51,11 @@ struct TFormTarvixServices {
 //   main_window_settings.cpp    the settings load and SaveSettings
 //   main_window_folders.cpp     folder loading and the thumbnail store
 //   main_window_grid.cpp        the grid's geometry, selection and status text
-//   main_window_commands.cpp    the image commands: turn, view, rename, delete, refresh
+//   main_window_commands.cpp    the image commands: turn, EXIF, view, rename, delete, refresh
 //   main_window_navigation.cpp  path box, folder tree, browse, recent folder, favourites
 //   main_window_options.cpp     the options menu and the language menu
 //   main_window_resize.cpp      rebuilding after the window's size changed
 //   main_window_auto.cpp        the toolbar's automatic correction
-//   main_window_exif.cpp        the EXIF properties of the chosen picture
 // The objectName of every component is its name here: the language files address them by it.
 class TFormTarvix : public QMainWindow {
     Q_OBJECT
@@ -166,6 +165,7 @@ public:
     void ForEachSelectedCell(const std::function<void(int column, int row)>& visit);
     void ShowMissingFileMessage(const QString& path);
     void ActionRotate(QAction* sender);
+    void ActionDisplayExifExecute();
     void ActionOpenExecute();
     void ActionRenameExecute();
     void ActionDeleteExecute();
@@ -200,10 +200,6 @@ public:
 
     // --- main_window_auto.cpp
     void tbAutoClick();
-    void TransformImageFile(const QString& fileName, TransformCode code, const TransformOptions& options = {});
-
-    // --- main_window_exif.cpp
-    void ActionDisplayExifExecute();
 
 protected:
     void showEvent(QShowEvent* event) override;

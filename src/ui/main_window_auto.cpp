@@ -11,12 +11,6 @@
 
 namespace tarvix {
 
-void TFormTarvix::TransformImageFile(const QString& fileName, TransformCode code, const TransformOptions& options)
-{
-    TransformJpegFile(
-        *Language, fileName, code, pmiKeepTimestamp->isChecked(), pmiMakeBackup->isChecked(), *FQuestions, options);
-}
-
 void TFormTarvix::tbAutoClick()
 {
     // Thumbnails are being made, or a correction already runs below this click.

@@ -1,11 +1,14 @@
-// The image commands: turn and mirror, view, rename, delete to the trash, refresh. Each walks
-// the grid's selection cell by cell, as the user sees it, row by row from the top.
+// The image commands: turn and mirror, EXIF properties, view, rename, delete to the trash,
+// refresh. Each walks the grid's selection cell by cell, as the user sees it, row by row from
+// the top.
 #include "engine/dialogs.h"
 #include "engine/errors.h"
+#include "engine/exif_reader.h"
 #include "engine/language.h"
 #include "engine/message_format.h"
 #include "engine/transform_pipeline.h"
 #include "platform/file_moves.h"
+#include "ui/exif_display.h"
 #include "ui/main_window.h"
 #include "ui/thumbnail_grid.h"
 #include "ui/thumbnail_model.h"
@@ -13,6 +16,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QTreeWidget>
 #include <QUrl>
 #include <cstring>
 
@@ -78,6 +82,24 @@ void TFormTarvix::ActionRotate(QAction* sender)
     // The status bar read the last picture's size before it was turned.
     DrawGridSelectCell(lastColumn, lastRow);
     DrawGrid->viewport()->update();
+}
+
+void TFormTarvix::ActionDisplayExifExecute()
+{
+    if (!IsFile(FileName)) {
+        ShowMissingFileMessage(FileName);
+        return;
+    }
+    TFormExif form(Language->LanguageFile(), this);
+    // Read and closed before anything is shown: the file stays free to be turned or moved
+    // while the user reads.
+    form.SetRows(ExifRows(ReadFilePropertyItems(FileName)));
+    if (form.ListView->topLevelItemCount() == 0) {
+        FQuestions->ShowMessage(Language->TranslateUserMessage("This file does not contain EXIF data."), QString(),
+            Dialogs::Icon::Information);
+        return;
+    }
+    form.exec();
 }
 
 void TFormTarvix::ActionOpenExecute()
