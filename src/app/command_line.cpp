@@ -4,6 +4,7 @@
 #include "engine/dialogs.h"
 #include "engine/errors.h"
 #include "engine/language.h"
+#include "engine/language_files.h"
 #include "engine/message_format.h"
 #include "engine/process_switches.h"
 #include "engine/settings_store.h"
@@ -62,7 +63,7 @@ int RunCommandLine(const QStringList& parameters, Dialogs& dialogs)
 {
     TLanguage language;
     const SettingsStore settings = SettingsStore::Open();
-    language.SetLanguageFile(settings.Read(SettingsKeys::Language));
+    language.SetLanguageFile(StoredLanguageFile(settings.Read(SettingsKeys::Language)));
     const bool keepTimestamp = settings.Read(SettingsKeys::KeepTimestamp);
     const bool makeBackup = settings.Read(SettingsKeys::MakeBackup);
     try {

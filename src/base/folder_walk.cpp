@@ -44,7 +44,8 @@ bool FolderOf(const std::string& path, unsigned char type, FolderId& id)
 // readdir keeps the file system's own order, and its entry type spares a stat call for
 // every file. The folder is read whole and closed before any subfolder is entered, so that
 // depth costs no open descriptors.
-bool ReadFolder(const std::string& folder, std::set<FolderId>& visited, bool recursive, std::vector<Entry>& entries)
+bool ReadFolder(const std::string& folder, std::set<FolderId>& visited, bool recursive, std::vector<Entry>& entries,
+    const std::atomic_bool* stop)
 {
     struct CloseFolder {
         void operator()(DIR* dir) const { ::closedir(dir); }
@@ -56,7 +57,7 @@ bool ReadFolder(const std::string& folder, std::set<FolderId>& visited, bool rec
     struct stat self { };
     const bool first
         = !recursive || (::fstat(::dirfd(dir), &self) == 0 && visited.insert({ self.st_dev, self.st_ino }).second);
-    while (first) {
+    while (first && !(stop && stop->load(std::memory_order_relaxed))) {
         const dirent* entry = ::readdir(dir);
         if (!entry)
             break;
@@ -68,15 +69,18 @@ bool ReadFolder(const std::string& folder, std::set<FolderId>& visited, bool rec
 
 // False once `found` asked to stop.
 bool Walk(const std::string& folder, bool recursive, std::set<FolderId>& visited,
-    const std::function<bool(const std::string&)>& found)
+    const std::function<bool(const std::string&)>& found, const std::atomic_bool* stop)
 {
     std::vector<Entry> entries;
-    if (!ReadFolder(folder, visited, recursive, entries))
+    if (!ReadFolder(folder, visited, recursive, entries, stop))
         return true;
     for (const Entry& entry : entries) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            return false;
         const std::string path = JoinPath(folder, entry.Name);
         FolderId id;
-        if (recursive && FolderOf(path, entry.Type, id) && !visited.count(id) && !Walk(path, recursive, visited, found))
+        if (recursive && FolderOf(path, entry.Type, id) && !visited.count(id)
+            && !Walk(path, recursive, visited, found, stop))
             return false;
         if (HasJpegExtension(entry.Name) && !found(path))
             return false;
@@ -95,12 +99,13 @@ bool HasJpegExtension(std::string_view name)
     return EqualsIgnoringAsciiCase(extension, ".jpg") || EqualsIgnoringAsciiCase(extension, ".jpeg");
 }
 
-void WalkJpegFiles(const std::string& folder, bool recursive, const std::function<bool(const std::string&)>& found)
+void WalkJpegFiles(const std::string& folder, bool recursive, const std::function<bool(const std::string&)>& found,
+    const std::atomic_bool* stop)
 {
     if (folder.empty())
         return; // no folder chosen: not the current one, and not the root
     std::set<FolderId> visited;
-    Walk(folder, recursive, visited, found);
+    Walk(folder, recursive, visited, found, stop);
 }
 
 } // namespace tarvix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -16,7 +17,9 @@ bool HasJpegExtension(std::string_view name);
 // returns them: hidden entries included, a folder named like a JPEG file too. With
 // `recursive`, each subfolder's files come where the subfolder was met, and a folder
 // reached twice (through symbolic links) is walked once. What cannot be read is passed over.
-// The walk ends early when `found` returns false.
-void WalkJpegFiles(const std::string& folder, bool recursive, const std::function<bool(const std::string&)>& found);
+// The walk ends early when `found` returns false, or soon after `stop` (when given) is set:
+// it is looked at before every entry, so that a walk of a whole disk ends at once.
+void WalkJpegFiles(const std::string& folder, bool recursive, const std::function<bool(const std::string&)>& found,
+    const std::atomic_bool* stop = nullptr);
 
 } // namespace tarvix

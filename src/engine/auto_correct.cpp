@@ -22,16 +22,6 @@ const char* const AskText = "Would you like to transform them now?";
 const char* const ProgressText = "Transformation is in progress...";
 const char* const NothingFoundText = "%s has not detected any images that can be transformed automatically.";
 
-QStringList CorrectableFiles(const QString& folder, bool includeSubfolders)
-{
-    QStringList files;
-    ListJpegFiles(folder, files, includeSubfolders);
-    for (qsizetype i = files.size() - 1; i >= 0; --i)
-        if (!CorrectingTransform(ReadExifOrientation(files[i])))
-            files.removeAt(i);
-    return files;
-}
-
 bool UserAgrees(const TLanguage& language, Dialogs& dialogs, const AutoCorrection& how, qsizetype count)
 {
     // The two sentences are translated one by one and formatted as one text, so that a
@@ -65,10 +55,33 @@ void CorrectFiles(const QStringList& files, const TLanguage& language, Dialogs& 
 
 } // namespace
 
+QStringList FindCorrectableFiles(const QString& folder, bool includeSubfolders, const std::atomic_bool* stop)
+{
+    QStringList files;
+    ListJpegFiles(folder, files, includeSubfolders, stop);
+    return CorrectableAmong(files, stop);
+}
+
+QStringList CorrectableAmong(const QStringList& files, const std::atomic_bool* stop)
+{
+    QStringList correctable;
+    for (const QString& file : files) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            break;
+        if (CorrectingTransform(ReadExifOrientation(file)))
+            correctable.append(file);
+    }
+    return correctable;
+}
+
 void CorrectFolder(const QString& folder, bool includeSubfolders, const TLanguage& language, Dialogs& dialogs,
     const AutoCorrection& how)
 {
-    const QStringList files = CorrectableFiles(folder, includeSubfolders);
+    CorrectFoundFiles(FindCorrectableFiles(folder, includeSubfolders), language, dialogs, how);
+}
+
+void CorrectFoundFiles(const QStringList& files, const TLanguage& language, Dialogs& dialogs, const AutoCorrection& how)
+{
     if (files.isEmpty()) {
         if (!how.Silent)
             dialogs.ShowMessage(WrapText(TranslateMessage(language, NothingFoundText, { how.Title })), how.Title,

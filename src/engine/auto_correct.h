@@ -3,6 +3,8 @@
 #include "engine/transform.h"
 
 #include <QString>
+#include <QStringList>
+#include <atomic>
 #include <functional>
 
 namespace tarvix {
@@ -22,6 +24,17 @@ struct AutoCorrection {
     std::function<void()> AfterLoop; // also when an error ends the run
     std::function<void(const QString& path)> BeforeWrite; // tests only: see PipelineSettings
 };
+
+// The JPEG files of the folder whose orientation calls for a turn (3, 6 or 8), in list order.
+// Setting `stop` ends the search soon, with what it found so far.
+QStringList FindCorrectableFiles(const QString& folder, bool includeSubfolders, const std::atomic_bool* stop = nullptr);
+// The same among the files of a list.
+QStringList CorrectableAmong(const QStringList& files, const std::atomic_bool* stop = nullptr);
+
+// CorrectFolder after its search: tells when `files` is empty, otherwise asks once and turns
+// them.
+void CorrectFoundFiles(
+    const QStringList& files, const TLanguage& language, Dialogs& dialogs, const AutoCorrection& how);
 
 // Finds the JPEG files of the folder whose orientation calls for a turn, asks once and turns
 // them under a progress display, several at once (TransformFiles). Cancel starts no other

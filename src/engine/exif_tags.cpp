@@ -168,7 +168,8 @@ struct Tag {
 };
 
 // In ascending order of the tag, for the binary search. The labels are the viewer's own
-// wording, typing slips included: users compare them with earlier screenshots.
+// wording, which users compare with earlier screenshots; only its misspelling of "Exposure"
+// is mended.
 constexpr Tag Tags[] = {
     { 0x0100, "Image width", {} },
     { 0x0101, "Image height", {} },
@@ -182,7 +183,7 @@ constexpr Tag Tags[] = {
     { 0x0132, "Date/time (Modify)", {} },
     { 0x829A, "Exposure time (sec)", {} },
     { 0x829D, "F-number", {} },
-    { 0x8822, "Explosure program", ExposureProgram },
+    { 0x8822, "Exposure program", ExposureProgram },
     { 0x8827, "CCD sensitivity (ISO)", {} },
     { 0x9003, "Original date/time (when the original image data was generated)", {} },
     { 0x9004, "Digitized date/time (when the image was stored as digital data)", {} },

@@ -6,13 +6,16 @@
 
 namespace tarvix {
 
-void ListJpegFiles(const QString& folder, QStringList& list, bool recursive)
+void ListJpegFiles(const QString& folder, QStringList& list, bool recursive, const std::atomic_bool* stop)
 {
     const QByteArray encoded = QFile::encodeName(folder);
-    WalkJpegFiles(std::string(encoded.constData(), encoded.size()), recursive, [&list](const std::string& path) {
-        list.append(QFile::decodeName(QByteArray::fromStdString(path)));
-        return true;
-    });
+    WalkJpegFiles(
+        std::string(encoded.constData(), encoded.size()), recursive,
+        [&list](const std::string& path) {
+            list.append(QFile::decodeName(QByteArray::fromStdString(path)));
+            return true;
+        },
+        stop);
 }
 
 bool HasJpegExtension(const QString& name)

@@ -18,6 +18,17 @@ QString LanguageFolder()
     return QDir::cleanPath(folder + QStringLiteral("/../share/tarvix/lang"));
 }
 
+QString StoredLanguageFile(const QString& stored)
+{
+    if (stored.isEmpty() || QDir::isAbsolutePath(stored))
+        return stored;
+    const QString beside = QDir::cleanPath(QFileInfo(ExecutablePath()).absolutePath() + u'/' + stored);
+    if (QFileInfo(beside).isFile())
+        return beside;
+    const QString inFolder = LanguageFolder() + u'/' + QFileInfo(stored).fileName();
+    return QFileInfo(inFolder).isFile() ? inFolder : beside;
+}
+
 QStringList ListLanguageFiles(const QString& folder)
 {
     QStringList files;

@@ -9,6 +9,11 @@ namespace tarvix {
 // whose executable has no such folder, share/tarvix/lang under its prefix.
 QString LanguageFolder();
 
+// The language file a setting names. A relative path, as a portable run stores it
+// ("lang/Deutsch.lng"), belongs to the program: it is found beside the program, or in its
+// language folder, never in whatever folder the program was started from.
+QString StoredLanguageFile(const QString& stored);
+
 // The full paths of the folder's *.lng files, hidden ones included, sorted by the names the
 // language menu shows. A missing folder has none.
 QStringList ListLanguageFiles(const QString& folder);

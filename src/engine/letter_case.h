@@ -33,8 +33,9 @@ inline bool EqualsFoldingCase(QStringView a, QStringView b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// The user's locale, case aside: paths in the thumbnail store and the favourites, as the user
-// reads them (sorting, and telling one folder from another).
+// The user's locale, case aside: the order in which the grid shows paths. Only the order:
+// whether two paths name one file is an exact comparison, since Linux names are
+// case-sensitive.
 inline int CompareAsUserReadsIgnoringCase(QStringView a, QStringView b)
 {
     static const QCollator collator = [] {

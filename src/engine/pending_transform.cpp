@@ -72,7 +72,8 @@ bool ConfirmCrop(const TLanguage& language, const QString& fileName, Dialogs& ow
         { QFileInfo(fileName).fileName() });
     const Dialogs::CropAnswer answer = owner.AskCropWarning(text, language.TranslateUserMessage("Don't ask again"));
     if (answer.Ok && answer.DontAskAgain)
-        SettingsStore::OpenPerUser().Write(SettingsKeys::DisplayCropWarning, false);
+        WriteTranslatingErrors(
+            language, [] { SettingsStore::OpenPerUser().Write(SettingsKeys::DisplayCropWarning, false); });
     return answer.Ok;
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/file_name.h"
 #include "engine/errors.h"
+#include "engine/message_format.h"
 #include "platform/executable_path.h"
 #include "platform/removable_drive.h"
 #include "platform/xdg_folders.h"
@@ -10,6 +11,21 @@
 #include <QFile>
 
 namespace tarvix {
+
+SettingsWriteError::SettingsWriteError(const QString& path)
+    : TarvixError(QString::fromLatin1(English).replace(QLatin1String("%s"), path))
+    , FPath(path)
+{
+}
+
+void WriteTranslatingErrors(const TLanguage& language, const std::function<void()>& write)
+{
+    try {
+        write();
+    } catch (const SettingsWriteError& error) {
+        throw TarvixError(TranslateMessage(language, SettingsWriteError::English, { MessageArg(error.Path()) }));
+    }
+}
 
 bool IsPortableRun()
 {
@@ -145,23 +161,54 @@ void SettingsStore::WriteBool(const QString& section, const QString& key, bool v
 
 void SettingsStore::WriteValue(const QString& section, const QString& key, const QString& value)
 {
-    const auto refused = [this] { return TarvixError(QStringLiteral("Unable to write to %1").arg(FPath)); };
+    if (FEdit) {
+        FEdit->append({ section, key, value });
+        FFile.SetValue(section, key, value);
+        return;
+    }
+    Apply({ { section, key, value } });
+}
 
+void SettingsStore::BeginEdit()
+{
+    if (!FEdit)
+        FEdit.emplace();
+}
+
+void SettingsStore::CommitEdit()
+{
+    if (!FEdit)
+        return;
+    const QList<Change> changes = std::move(*FEdit);
+    FEdit.reset();
+    Apply(changes);
+}
+
+void SettingsStore::Apply(const QList<Change>& changes)
+{
     // The file as it is now, with what other processes wrote since the opening. A file that
-    // exists but cannot be read must not be replaced by one holding this key alone.
+    // exists but cannot be read must not be replaced by one holding these keys alone.
     IniFile current;
     QFile file(FPath);
     if (file.exists()) {
         if (!file.open(QIODevice::ReadOnly))
-            throw refused();
+            throw SettingsWriteError(FPath);
         const QByteArray bytes = file.readAll();
         if (file.error() != QFileDevice::NoError)
-            throw refused();
+            throw SettingsWriteError(FPath);
         current = IniFile::Parse(bytes);
     }
-    current.SetValue(section, key, value);
-    if (!current.Save(FPath))
-        throw refused();
+    // A save is a flushed replacement: slow on a memory stick, and pointless when every value
+    // is as stored.
+    bool changed = false;
+    for (const Change& change : changes) {
+        if (current.Value(change.Section, change.Key) == change.Value)
+            continue;
+        current.SetValue(change.Section, change.Key, change.Value);
+        changed = true;
+    }
+    if (changed && !current.Save(FPath))
+        throw SettingsWriteError(FPath);
     FFile = current;
 }
 

@@ -1,13 +1,33 @@
 #pragma once
 
+#include "engine/errors.h"
 #include "engine/ini_file.h"
 #include "engine/settings_keys.h"
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <optional>
 
 namespace tarvix {
+
+class TLanguage;
+
+// The store refused a write. Its message is English: the store knows no language, so a caller
+// that has one passes its writes through WriteTranslatingErrors.
+class SettingsWriteError : public TarvixError {
+public:
+    static constexpr char English[] = "Unable to write to %s";
+    explicit SettingsWriteError(const QString& path);
+    const QString& Path() const { return FPath; }
+
+private:
+    QString FPath;
+};
+
+// Runs `write`; a SettingsWriteError it raises comes out as a TarvixError in the language.
+void WriteTranslatingErrors(const TLanguage& language, const std::function<void()>& write);
 
 // The settings store. Both of its forms are INI files with the
 // same keys (settings_keys.h):
@@ -33,7 +53,9 @@ QString PerUserSettingsPath();
 
 // One opening of the store: the file is read once when the store is opened, and each write
 // goes through to the file at once. A write reads the file anew, changes the one value and
-// replaces the file atomically, so that keys another process wrote in between are kept.
+// replaces the file atomically, so that keys another process wrote in between are kept; a
+// write that changes no value leaves the file alone. Between BeginEdit and CommitEdit the
+// writes collect instead, and go to the file in one replacement.
 // There is no locking: the window that closes last wins. Reading never creates a file or folder;
 // a missing file, section or key gives the caller's default. There is nothing to close.
 class SettingsStore {
@@ -56,8 +78,8 @@ public:
     bool ReadBool(const QString& section, const QString& key, bool defaultValue) const;
     bool ValueExists(const QString& section, const QString& key) const;
 
-    // Each throws TarvixError "Unable to write to <path>" when the platform refuses the
-    // write (and when the existing file cannot be read, which would lose its other keys).
+    // Each throws SettingsWriteError when the platform refuses the write (and when the
+    // existing file cannot be read, which would lose its other keys).
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, qint32 value); // signed decimal
     void WriteBool(const QString& section, const QString& key, bool value); // "1" or "0"
@@ -70,12 +92,26 @@ public:
     void Write(const BoolSetting& setting, bool value);
     void Write(const IntegerSetting& setting, qint32 value);
 
+    // Writes from here on are kept until CommitEdit.
+    void BeginEdit();
+    // Reads the file as it is now, applies the kept writes, and replaces the file once, or
+    // not at all when they change no value. Throws as the writes do.
+    void CommitEdit();
+
 private:
+    struct Change {
+        QString Section;
+        QString Key;
+        QString Value;
+    };
+
     explicit SettingsStore(const QString& path);
     void WriteValue(const QString& section, const QString& key, const QString& value);
+    void Apply(const QList<Change>& changes);
 
     QString FPath;
     IniFile FFile; // as read at opening, then as last written
+    std::optional<QList<Change>> FEdit; // the writes kept since BeginEdit
 };
 
 // The integer that INI text stands for under the rules of SettingsStore::ReadInteger;

@@ -1,6 +1,7 @@
 #include "ui/exif_display.h"
 
 #include "engine/language.h"
+#include "ui/plain_text.h"
 
 #include <QAction>
 #include <QApplication>
@@ -102,8 +103,8 @@ void TFormExif::SetRows(const QList<ExifRow>& rows)
         auto* item = new QTreeWidgetItem({ row.Label, row.Value });
         item->setIcon(0, ImageList);
         // Long labels and values are cut to the column; the whole text is a hover away.
-        item->setToolTip(0, row.Label);
-        item->setToolTip(1, row.Value);
+        item->setToolTip(0, PlainToolTip(row.Label));
+        item->setToolTip(1, PlainToolTip(row.Value));
         items.append(item);
     }
     ListView->addTopLevelItems(items);

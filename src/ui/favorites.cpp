@@ -1,13 +1,11 @@
 #include "ui/favorites.h"
 
-#include "engine/letter_case.h"
-
 namespace tarvix {
 
 bool AddFavorite(QStringList& favorites, const QString& folder)
 {
     for (const QString& f : favorites)
-        if (EqualsFoldingCase(f, folder))
+        if (f == folder) // two folders whose names differ in letter case only are two folders
             return false;
     favorites.prepend(folder);
     while (favorites.size() > MaxFavorites)

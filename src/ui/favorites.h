@@ -8,7 +8,8 @@ namespace tarvix {
 // The favourite folders, most recently added first.
 inline constexpr int MaxFavorites = 10;
 
-// Puts `folder` at the head of the list unless the list already holds it (letter case aside),
+// Puts `folder` at the head of the list unless the list already holds it (exactly: folders
+// whose names differ in letter case only are two folders),
 // and drops the oldest entries beyond ten. False when nothing changed.
 bool AddFavorite(QStringList& favorites, const QString& folder);
 

@@ -3,6 +3,7 @@
 
 #include "engine/dialogs.h"
 #include "engine/errors.h"
+#include "engine/folder_scan.h"
 #include "engine/language.h"
 #include "engine/settings_keys.h"
 #include "platform/private_thumbnail_cache.h"
@@ -97,6 +98,12 @@ TFormTarvix::TFormTarvix(TFormTarvixServices services, QWidget* parent)
             = [cache = FThumbnailCache](const QString& path, ThumbnailCell cell, ThumbnailOptions options) {
                   return MakeCachedThumbnail(*cache, path, cell, options);
               };
+    if (!FServices.ListFolder)
+        FServices.ListFolder = [](const QString& folder, bool recursive, const std::atomic_bool& stop) {
+            QStringList list;
+            ListJpegFiles(folder, list, recursive, &stop);
+            return list;
+        };
     if (!FServices.OpenUrl)
         FServices.OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     if (FServices.Questions) {
@@ -163,6 +170,7 @@ void TFormTarvix::ConnectActions()
             FTreeWidth = ShellTree->width();
     });
 
+    connect(DrawGrid, &TThumbnailGrid::ClientWidthChanged, this, [this] { Guarded([this] { GridWidthChanged(); }); });
     connect(DrawGrid, &TThumbnailGrid::CellChosen, this,
         [this](int column, int row) { Guarded([=, this] { DrawGridSelectCell(column, row); }); });
     connect(DrawGrid, &TThumbnailGrid::doubleClicked, this, [this] { Guarded([this] { DrawGridDblClick(); }); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/dialogs.h"
 #include "engine/transform.h"
 #include "ui/thumbnail_maker.h"
 #include "ui/thumbnail_store.h"
@@ -8,6 +9,7 @@
 #include <QStringList>
 #include <QThreadPool>
 #include <QTimer>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,7 +29,6 @@ class QUrl;
 
 namespace tarvix {
 
-class Dialogs;
 class PrivateThumbnailCache;
 class SettingsStore;
 class TLanguage;
@@ -42,6 +43,8 @@ struct TFormTarvixServices {
     std::function<Thumbnail(const QString& path, ThumbnailCell cell, ThumbnailOptions options)> ThumbnailMaker;
     QString ThumbnailCacheFolder; // that cache's folder; PrivateThumbnailCache::DefaultFolder() when empty
     std::function<void(const QUrl& url)> OpenUrl; // the desktop's program for the file or page when empty
+    // The JPEG files of a folder (ListJpegFiles when empty); it should end soon after `stop` is set.
+    std::function<QStringList(const QString& folder, bool recursive, const std::atomic_bool& stop)> ListFolder;
 };
 
 // The browser window: a toolbar, the path bar, the folder tree beside the thumbnail grid, and a
@@ -223,7 +226,16 @@ private:
     void RegisterTranslationKeys();
     // main_window_folders.cpp
     void BringProgressWindowToFront();
+    // Runs a search for files on a thread of its own, showing `progress` when it takes a
+    // while; nothing when the user cancelled or closed the window meanwhile.
+    std::optional<QStringList> RunSearch(const std::function<QStringList(const std::atomic_bool& stop)>& search,
+        std::unique_ptr<Dialogs::Progress>& progress);
+    QStringList ListFolderCancellably(
+        const QString& folder, bool recursive, std::unique_ptr<Dialogs::Progress>& progress);
+    // main_window_settings.cpp
+    void SaveSettingsInOneGo();
     // main_window_resize.cpp
+    void GridWidthChanged();
     void SizeMoveSettled();
     void ResizeRulesStateChange(Qt::WindowStates previous);
 
@@ -235,6 +247,7 @@ private:
     std::shared_ptr<PrivateThumbnailCache> FThumbnailCache;
     QTimer FSettleTimer; // a resize is over when no other follows for a moment
     QSize FSettledSize; // the size at the end of the last resize
+    ThumbnailCell FThumbnailsCell; // the cell the thumbnails shown were made for
     bool FStateChanged = false; // maximised or restored since then
     bool FShown = false;
     bool FCorrecting = false; // the automatic correction runs

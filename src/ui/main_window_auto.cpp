@@ -19,6 +19,21 @@ void TFormTarvix::tbAutoClick()
         return;
     }
     QScopedValueRollback<bool> correcting(FCorrecting, true);
+    // Reading every file's orientation takes a while in a big tree: it runs beside the window,
+    // and can be cancelled like any listing.
+    std::unique_ptr<Dialogs::Progress> searching;
+    const QString folder = CurrentFolder;
+    const bool recursive = cbSubFolders->isChecked();
+    const std::optional<QStringList> files = RunSearch(
+        [list = FServices.ListFolder, folder, recursive](
+            const std::atomic_bool& stop) { return CorrectableAmong(list(folder, recursive, stop), &stop); },
+        searching);
+    searching.reset();
+    if (!files) {
+        if (FCloseRequested)
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        return;
+    }
     AutoCorrection how;
     how.Title = windowTitle();
     how.Silent = false;
@@ -26,7 +41,7 @@ void TFormTarvix::tbAutoClick()
     how.MakeBackup = pmiMakeBackup->isChecked();
     how.AfterFile = [this](const QString& path) { RefreshThumbnail(path); };
     how.AfterLoop = [this] { DrawGrid->viewport()->repaint(); };
-    CorrectFolder(CurrentFolder, cbSubFolders->isChecked(), *Language, *FQuestions, how);
+    CorrectFoundFiles(*files, *Language, *FQuestions, how);
     if (FCloseRequested)
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }

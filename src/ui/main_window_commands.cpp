@@ -10,6 +10,7 @@
 #include "platform/file_moves.h"
 #include "ui/exif_display.h"
 #include "ui/main_window.h"
+#include "ui/status_bar.h"
 #include "ui/thumbnail_grid.h"
 #include "ui/thumbnail_model.h"
 
@@ -183,8 +184,14 @@ void TFormTarvix::ActionDeleteExecute()
     }
     const QModelIndex current = DrawGrid->currentIndex();
     DrawGrid->FitRowsTo(Images.Count());
-    DrawGrid->MakeCurrent(qMax(0, current.column()), qMin(qMax(0, current.row()), DrawGrid->RowCount() - 1));
+    const int column = qMax(0, current.column());
+    const int row = qMin(qMax(0, current.row()), DrawGrid->RowCount() - 1);
+    DrawGrid->MakeCurrent(column, row);
     DrawGrid->viewport()->update();
+    // The panels spoke of a file that is gone: they now tell what is left and what is chosen.
+    StatusBar->SetPanelText(1, FileCountText());
+    StatusBar->SetPanelText(0, QString());
+    DrawGridSelectCell(column, row);
 }
 
 void TFormTarvix::pmiRefreshClick()

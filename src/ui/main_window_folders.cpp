@@ -4,6 +4,7 @@
 #include "engine/folder_scan.h"
 #include "engine/language.h"
 #include "engine/message_format.h"
+#include "ui/abandonable_work.h"
 #include "ui/main_window.h"
 #include "ui/progress_window.h"
 #include "ui/status_bar.h"
@@ -15,15 +16,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QLineEdit>
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTreeView>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace tarvix {
 
@@ -34,23 +34,6 @@ QString WithoutTrailingSlash(QString path)
     while (path.size() > 1 && path.endsWith(u'/'))
         path.chop(1);
     return path;
-}
-
-// A big tree on a slow disk takes a while to list: the window keeps painting meanwhile, and
-// shows that it is busy.
-QStringList ListFolderResponsively(const QString& folder, bool recursive)
-{
-    QFuture<QStringList> listing = QtConcurrent::run([folder, recursive] {
-        QStringList list;
-        ListJpegFiles(folder, list, recursive);
-        return list;
-    });
-    if (!listing.isFinished()) {
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-        WaitProcessingEvents(listing);
-        QApplication::restoreOverrideCursor();
-    }
-    return listing.result();
 }
 
 } // namespace
@@ -78,15 +61,18 @@ void TFormTarvix::LoadFolder(const QString& folder)
     CurrentFolder = WithoutTrailingSlash(folder);
     edPath->setText(CurrentFolder);
     ClearThumbnails();
+    FThumbnailsCell = DrawGrid->CellSize();
 
-    QStringList list = ListFolderResponsively(CurrentFolder, cbSubFolders->isChecked());
+    std::unique_ptr<Dialogs::Progress> progress;
+    const QStringList list = ListFolderCancellably(CurrentFolder, cbSubFolders->isChecked(), progress);
     if (!list.isEmpty()) {
-        const std::unique_ptr<Dialogs::Progress> progress = FQuestions->CreateProgress();
+        if (!progress)
+            progress = FQuestions->CreateProgress();
         progress->SetLabelText(Language->TranslateUserMessage("Creating thumbnails, please wait..."));
         progress->SetButtonCaption(Language->TranslateUserMessage("Cancel"));
         progress->SetProgressBounds(0, static_cast<int>(list.size()));
 
-        const ThumbnailCell cell = DrawGrid->CellSize();
+        const ThumbnailCell cell = FThumbnailsCell;
         const ThumbnailOptions options { pmiHiQuality->isChecked(), pmiEnlargeSmall->isChecked() };
         const auto& maker = FServices.ThumbnailMaker;
         ThumbnailLoader loader(
@@ -119,6 +105,37 @@ void TFormTarvix::LoadFolder(const QString& folder)
         ShowFolderInTree(CurrentFolder);
     if (FCloseRequested)
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+std::optional<QStringList> TFormTarvix::RunSearch(
+    const std::function<QStringList(const std::atomic_bool& stop)>& search,
+    std::unique_ptr<Dialogs::Progress>& progress)
+{
+    // A search that ends at once shows nothing; a longer one shows the progress window, whose
+    // Cancel, like closing the window, ends the wait at once.
+    QElapsedTimer clock;
+    clock.start();
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const std::optional<QStringList> found = RunAbandonable<QStringList>(search, [&] {
+        if (!progress && clock.elapsed() >= 300) {
+            progress = FQuestions->CreateProgress();
+            progress->SetLabelText(Language->TranslateUserMessage("Looking for pictures, please wait..."));
+            progress->SetButtonCaption(Language->TranslateUserMessage("Cancel"));
+            progress->SetProgressBounds(0, 0);
+        }
+        return FCloseRequested || (progress && progress->WantCancel());
+    });
+    QApplication::restoreOverrideCursor();
+    return found;
+}
+
+QStringList TFormTarvix::ListFolderCancellably(
+    const QString& folder, bool recursive, std::unique_ptr<Dialogs::Progress>& progress)
+{
+    const auto& list = FServices.ListFolder;
+    return RunSearch(
+        [list, folder, recursive](const std::atomic_bool& stop) { return list(folder, recursive, stop); }, progress)
+        .value_or(QStringList());
 }
 
 QString TFormTarvix::FileCountText() const

@@ -251,6 +251,12 @@ void TFormTarvix::CreateBrowser()
     ShellTree->setObjectName("ShellTree");
     ShellTree->setModel(ShellTreeModel);
     ShellTree->header()->hide();
+    // Deep folders are wider than the pane: the column takes the width of its names, and the
+    // tree scrolls sideways, instead of cutting names to "..." or to nothing.
+    ShellTree->header()->setStretchLastSection(false);
+    ShellTree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    ShellTree->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    ShellTree->setTextElideMode(Qt::ElideNone);
     ShellTree->setIndentation(19);
     ShellTree->setRootIsDecorated(false);
     ShellTree->setUniformRowHeights(true);

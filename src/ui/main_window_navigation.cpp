@@ -5,6 +5,7 @@
 #include "engine/message_format.h"
 #include "ui/favorites.h"
 #include "ui/main_window.h"
+#include "ui/plain_text.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -14,7 +15,9 @@
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -72,6 +75,18 @@ void TFormTarvix::ShowFolderInTree(const QString& folder)
         ShellTree->expand(up);
     ShellTree->setCurrentIndex(node);
     ShellTree->scrollTo(node, QAbstractItemView::PositionAtCenter);
+    // Sideways, the view would centre the whole column; the current folder's own name and
+    // highlight belong in view, with a step of its parent's indentation before it. The column
+    // takes its new width when the view next lays itself out.
+    const QPersistentModelIndex shown(node);
+    QTimer::singleShot(0, ShellTree, [tree = ShellTree, shown] {
+        if (!shown.isValid())
+            return;
+        tree->doItemsLayout();
+        QScrollBar* bar = tree->horizontalScrollBar();
+        const QRect row = tree->visualRect(shown);
+        bar->setValue(bar->value() + row.left() - 2 * tree->indentation());
+    });
 }
 
 void TFormTarvix::edPathKeyDown()
@@ -121,7 +136,7 @@ void TFormTarvix::BuildFavoritesMenu()
         // Not translated: a folder's name, with its '&' shown as it is.
         QAction* item = pmMru->addAction(QString(FavoriteCaption(Mru[i])).replace(u'&', QLatin1String("&&")));
         item->setData(i);
-        item->setToolTip(Mru[i]);
+        item->setToolTip(PlainToolTip(Mru[i]));
         connect(item, &QAction::triggered, this, [this, i] { Guarded([this, i] { OpenFavorite(i); }); });
     }
 }

@@ -52,10 +52,7 @@ void TFormTarvix::ApplyStoredLanguage(const QString& stored)
         for (QAction* item : LanguageGroup->actions()) {
             const int tag = item->data().toInt();
             if (tag >= 0 && tag < Languages.size()
-                && QFileInfo(Languages[tag])
-                        .absoluteFilePath()
-                        .compare(QFileInfo(stored).absoluteFilePath(), Qt::CaseInsensitive)
-                    == 0) {
+                && QFileInfo(Languages[tag]).absoluteFilePath() == QFileInfo(stored).absoluteFilePath()) {
                 item->trigger();
                 return;
             }
@@ -99,7 +96,8 @@ void TFormTarvix::pmOptionsPopup()
 
 void TFormTarvix::pmiDisplayCropClick()
 {
-    SettingsStore::OpenPerUser().Write(SettingsKeys::DisplayCropWarning, pmiDisplayCrop->isChecked());
+    WriteTranslatingErrors(*Language,
+        [this] { SettingsStore::OpenPerUser().Write(SettingsKeys::DisplayCropWarning, pmiDisplayCrop->isChecked()); });
 }
 
 void TFormTarvix::pmiKeepTimestampClick()

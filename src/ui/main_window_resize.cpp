@@ -1,11 +1,14 @@
-// Rebuilding the thumbnails for a new window size. X11 and Wayland do not tell when the user
-// lets go of the window's frame, so a resize counts as done when no other follows for a
-// moment; whatever the window went through meanwhile, it rebuilds once.
+// Following the grid's width: the cells fit it at once, whatever changed it (the window's size,
+// the folder tree shown or hidden, the splitter), so that every column is in view; the
+// thumbnails are remade for the new cells once the change is over. X11 and Wayland do not tell
+// when the user lets go of the window's frame, so a resize counts as done when no other
+// follows for a moment; whatever the window went through meanwhile, it rebuilds once.
 #include "ui/main_window.h"
 #include "ui/thumbnail_grid.h"
 
 #include <QAction>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <QWindowStateChangeEvent>
 
 namespace tarvix {
@@ -47,21 +50,32 @@ void TFormTarvix::ResizeRulesStateChange(Qt::WindowStates previous)
     FMinimised = now & Qt::WindowMinimized;
 }
 
+void TFormTarvix::GridWidthChanged()
+{
+    DrawGrid->SetCellSize(CellSizeFor(DrawGrid->ClientWidth(), DrawGrid->ScrollBarWidth(), DrawGrid->ColumnCount()));
+    // The columns fit now: nothing may stay scrolled aside, as a cell chosen by the arrow keys
+    // in wider cells would leave it.
+    DrawGrid->horizontalScrollBar()->setValue(0);
+    if (FShown)
+        FSettleTimer.start();
+}
+
 void TFormTarvix::SizeMoveSettled()
 {
-    const bool sizeChanged = size() != FSettledSize;
-    const bool rebuild = FBeingResized && (sizeChanged || FStateChanged);
+    // A load or a correction in progress keeps the thumbnails it makes; the rebuild waits
+    // until it is over.
+    if (MakingThumbNails || FCorrecting) {
+        FSettleTimer.start();
+        return;
+    }
     FBeingResized = false;
     FStateChanged = false;
     FSettledSize = size();
-    if (rebuild && pmiRebuildWhenResized->isChecked()) {
+    // Only a new cell size calls for new thumbnails: a move, a change of height, or a
+    // round trip to the task bar does not.
+    const bool stale = FThumbnailsCell != DrawGrid->CellSize();
+    if (stale && pmiRebuildWhenResized->isChecked() && !CurrentFolder.isEmpty())
         RebuildThumbnails();
-    } else if (CurrentFolder.isEmpty()) {
-        // Before the first folder the window manager may still be placing the window: the
-        // cells follow it, since there is nothing to reload.
-        DrawGrid->SetCellSize(
-            CellSizeFor(DrawGrid->ClientWidth(), DrawGrid->ScrollBarWidth(), DrawGrid->ColumnCount()));
-    }
 }
 
 } // namespace tarvix

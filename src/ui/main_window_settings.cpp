@@ -1,5 +1,6 @@
 // What the browser window keeps from one run to the next.
 #include "engine/language.h"
+#include "engine/language_files.h"
 #include "engine/settings_store.h"
 #include "platform/private_thumbnail_cache.h"
 #include "ui/main_window.h"
@@ -21,7 +22,7 @@ void TFormTarvix::LoadSettings()
     using namespace SettingsKeys;
     const SettingsStore store = SettingsStore::Open();
     BuildFavoritesMenu();
-    ApplyStoredLanguage(store.Read(SettingsKeys::Language));
+    ApplyStoredLanguage(StoredLanguageFile(store.Read(SettingsKeys::Language)));
     pmiRebuildWhenResized->setChecked(store.Read(RebuildWhenResized));
     pmiKeepTimestamp->setChecked(store.Read(KeepTimestamp));
     pmiEnlargeSmall->setChecked(store.Read(EnlargeSmall));
@@ -61,8 +62,16 @@ void TFormTarvix::LoadSettings()
 
 void TFormTarvix::SaveSettings()
 {
+    WriteTranslatingErrors(*Language, [this] { SaveSettingsInOneGo(); });
+}
+
+// One read of the file, the changes in memory, one replacement: on a memory stick each
+// replacement is a flush.
+void TFormTarvix::SaveSettingsInOneGo()
+{
     using namespace SettingsKeys;
     SettingsStore store = SettingsStore::Open();
+    store.BeginEdit();
     store.Write(RebuildWhenResized, pmiRebuildWhenResized->isChecked());
     store.Write(BackColor, SettingOfColor(DrawGrid->BackgroundColor()));
     store.Write(ForeColor, static_cast<qint32>(FForeColor));
@@ -96,6 +105,7 @@ void TFormTarvix::SaveSettings()
         FTreeWidth = ShellTree->width();
     store.WriteInteger(Section, TreeWidth, FTreeWidth);
     store.Write(ThumbnailCacheMB, qint32(FThumbnailCache->Limit() / PrivateThumbnailCache::MB));
+    store.CommitEdit();
 }
 
 } // namespace tarvix

@@ -1,12 +1,18 @@
 #include "ui/progress_window.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+
+namespace {
+constexpr int DesignedWidth = 284;
+} // namespace
 
 TfrmWait::TfrmWait(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
@@ -16,23 +22,36 @@ TfrmWait::TfrmWait(QWidget* owner)
 {
     setObjectName(QStringLiteral("frmWait"));
     setWindowTitle(QString());
-    setFixedSize(284, 88);
     setModal(false);
     setAttribute(Qt::WA_ShowWithoutActivating);
 
     lblInfo->setObjectName(QStringLiteral("lblInfo"));
-    lblInfo->setGeometry(0, 0, 284, 13);
+    lblInfo->setTextFormat(Qt::PlainText);
     lblInfo->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-    ProgressBar->setGeometry(0, 31, 284, 15);
     ProgressBar->setTextVisible(false);
     ProgressBar->setValue(ProgressBar->minimum());
 
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setGeometry(106, 55, 75, 25);
     btnCancel->setAutoDefault(false);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmWait::btnCancelClick);
+
+    // Sized by the desktop's font and style, with the style's margins: a fixed label height
+    // cuts the descenders of larger fonts, and a longer translation widens the dialog. The
+    // designed width is the least it takes.
+    auto* column = new QVBoxLayout(this);
+    column->setSizeConstraint(QLayout::SetFixedSize);
+    column->addWidget(lblInfo);
+    column->addWidget(ProgressBar);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnCancel);
+    buttons->addStretch();
+    column->addLayout(buttons);
+    const QMargins margins = column->contentsMargins();
+    ProgressBar->setMinimumWidth(DesignedWidth - margins.left() - margins.right());
+    btnCancel->setMinimumWidth(75);
 }
 
 void TfrmWait::btnCancelClick()
@@ -94,6 +113,15 @@ QPoint ProgressWindowPlace(std::optional<QRect> ownerFrame, QSize screen, QSize 
 TProgressWindow::TProgressWindow(QWidget* owner)
     : frmWait(new TfrmWait(owner ? owner->window() : nullptr))
 {
+    Place();
+    frmWait->Cancel = false;
+    frmWait->show();
+    frmWait->repaint();
+}
+
+void TProgressWindow::Place()
+{
+    frmWait->adjustSize();
     const QWidget* ownerWindow = frmWait->parentWidget();
     const QScreen* screen = QGuiApplication::primaryScreen();
     // The frame of a window not yet shown is unknown; the owner's own decoration is the
@@ -103,11 +131,10 @@ TProgressWindow::TProgressWindow(QWidget* owner)
     if (ownerWindow) {
         ownerFrame = ownerWindow->frameGeometry();
         frame += ownerFrame->size() - ownerWindow->size();
+    } else if (frmWait->isVisible()) {
+        frame = frmWait->frameGeometry().size();
     }
     frmWait->move(ProgressWindowPlace(ownerFrame, screen ? screen->size() : QSize(), frame));
-    frmWait->Cancel = false;
-    frmWait->show();
-    frmWait->repaint();
 }
 
 TProgressWindow::~TProgressWindow()
@@ -126,8 +153,14 @@ void TProgressWindow::Update()
 
 void TProgressWindow::SetLabelText(const QString& s)
 {
-    if (frmWait)
+    if (frmWait) {
+        const QSize before = frmWait->size();
         frmWait->lblInfo->setText(s);
+        // A text wider than the last one widens the dialog: it stays centred.
+        frmWait->layout()->activate();
+        if (frmWait->size() != before)
+            Place();
+    }
     Update();
 }
 
@@ -140,8 +173,14 @@ void TProgressWindow::SetCaptionText(const QString& s)
 
 void TProgressWindow::SetButtonCaption(const QString& S)
 {
-    if (frmWait)
-        frmWait->btnCancel->setText(S);
+    if (!frmWait)
+        return;
+    const QSize before = frmWait->size();
+    frmWait->btnCancel->setText(S);
+    // Laid out now: this setter pumps no events, and the caption must fit at once.
+    frmWait->layout()->activate();
+    if (frmWait->size() != before)
+        Place();
 }
 
 void TProgressWindow::SetProgressBounds(int nFrom, int nTo)

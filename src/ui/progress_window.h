@@ -64,6 +64,9 @@ public:
     TfrmWait* Form() const { return frmWait; }
 
 private:
+    // Sizes the dialog to its texts and centres it over the owner's window, or on the screen.
+    void Place();
+
     QPointer<TfrmWait> frmWait;
 };
 

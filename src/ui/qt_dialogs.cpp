@@ -5,8 +5,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
+// Every text of these boxes may hold a file's name or path: all are set as plain text, so that
+// a name like "<b>x.jpg" shows as written.
 namespace tarvix {
 
 namespace {
@@ -34,12 +37,14 @@ QtDialogs::QtDialogs(QWidget* owner)
 bool QtDialogs::AskYesNo(const QString& text, const QString& caption, Icon icon)
 {
     QMessageBox box(BoxIcon(icon), caption, text, QMessageBox::Yes | QMessageBox::No, FOwner);
+    box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
 }
 
 void QtDialogs::ShowMessage(const QString& text, const QString& caption, Icon icon)
 {
     QMessageBox box(BoxIcon(icon), caption, text, QMessageBox::Ok, FOwner);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -47,6 +52,7 @@ Dialogs::CropAnswer QtDialogs::AskCropWarning(const QString& text, const QString
 {
     QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), text,
         QMessageBox::Ok | QMessageBox::Cancel, FOwner);
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Ok);
     auto* dontAskAgain = new QCheckBox(checkBoxText, &box);
     box.setCheckBox(dontAskAgain);
@@ -59,6 +65,9 @@ std::optional<QString> QtDialogs::AskText(const QString& caption, const QString&
     QInputDialog box(FOwner);
     box.setWindowTitle(caption);
     box.setLabelText(label);
+    // The label is a file's name: text, whatever it looks like.
+    for (QLabel* shown : box.findChildren<QLabel*>())
+        shown->setTextFormat(Qt::PlainText);
     box.setTextValue(text);
     box.setInputMode(QInputDialog::TextInput);
     if (box.exec() != QDialog::Accepted)

@@ -1,5 +1,6 @@
 #include "ui/thumbnail_delegate.h"
 
+#include "ui/thumbnail_maker.h"
 #include "ui/thumbnail_model.h"
 #include "ui/thumbnail_store.h"
 
@@ -23,7 +24,14 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     if (!entry || entry->Image.isNull())
         return;
     const QImage& image = entry->Image;
-    painter->drawImage(QPoint(cell.left() + (cell.width() - image.width()) / 2, cell.top() + 5), image);
+    QSize size = image.size();
+    // Made for wider cells, and not yet remade (a resize has not settled, or the window does
+    // not rebuild on resizes): shrunk to the cell, so that no picture overlaps the next.
+    if (size.width() + 10 > cell.width() || size.height() + 25 > cell.height()) {
+        size = ThumbnailTargetSize(size, { cell.width(), cell.height() }).expandedTo(QSize(1, 1));
+        painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    }
+    painter->drawImage(QRect(QPoint(cell.left() + (cell.width() - size.width()) / 2, cell.top() + 5), size), image);
 
     // The line's left edge is 2 pixels inside the cell, its right edge the cell's.
     const QRect line(cell.left() + 2, cell.top() + cell.height() - 20, cell.width() - 2, 15);

@@ -5,6 +5,7 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QStyle>
 #include <QWheelEvent>
@@ -167,6 +168,15 @@ QModelIndex TThumbnailGrid::moveCursor(CursorAction action, Qt::KeyboardModifier
     if (next.isValid() && !(modifiers & Qt::ShiftModifier))
         emit CellChosen(next.column(), next.row());
     return next;
+}
+
+void TThumbnailGrid::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    if (ClientWidth() == FClientWidth)
+        return;
+    FClientWidth = ClientWidth();
+    emit ClientWidthChanged();
 }
 
 void TThumbnailGrid::wheelEvent(QWheelEvent* event)

@@ -61,8 +61,12 @@ public:
 
 signals:
     void CellChosen(int column, int row);
+    // The width the cells share changed: the window was resized, the folder tree shown or
+    // hidden, or the splitter moved.
+    void ClientWidthChanged();
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -72,6 +76,7 @@ private:
     ThumbnailDelegate* FDelegate;
     ThumbnailCell FCell { 110, 110 };
     int FWheelRemainder = 0;
+    int FClientWidth = -1;
 };
 
 } // namespace tarvix

@@ -10,6 +10,7 @@ namespace tarvix {
 struct ThumbnailCell {
     int Width = 0;
     int Height = 0;
+    bool operator==(const ThumbnailCell&) const = default;
 };
 
 struct ThumbnailOptions {

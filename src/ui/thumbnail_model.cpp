@@ -1,5 +1,6 @@
 #include "ui/thumbnail_model.h"
 
+#include "ui/plain_text.h"
 #include "ui/thumbnail_store.h"
 
 namespace tarvix {
@@ -31,7 +32,7 @@ QVariant ThumbnailModel::data(const QModelIndex& index, int role) const
     case Qt::AccessibleTextRole:
         return FileNameOfPath(entry->Path);
     case Qt::ToolTipRole:
-        return entry->Path;
+        return PlainToolTip(entry->Path);
     default:
         return {};
     }

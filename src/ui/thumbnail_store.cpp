@@ -26,7 +26,7 @@ void ThumbnailStore::Sort()
 int ThumbnailStore::IndexOf(const QString& path) const
 {
     for (int i = 0; i < Count(); ++i)
-        if (EqualsFoldingCase(FEntries[static_cast<size_t>(i)].Path, path))
+        if (FEntries[static_cast<size_t>(i)].Path == path)
             return i;
     return -1;
 }

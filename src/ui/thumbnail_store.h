@@ -28,7 +28,8 @@ public:
 
     // By path, as the user reads paths: the locale's collation, letter case aside.
     void Sort();
-    // The first entry whose path equals `path` without regard to letter case; -1 when none.
+    // The entry whose path is exactly `path`; -1 when none. Linux names are case-sensitive:
+    // IMG_1.jpg and img_1.jpg are two files, and each must find its own cell.
     int IndexOf(const QString& path) const;
 
 private:

@@ -51,7 +51,7 @@ TEST(ExifTags, EveryTagOfTheViewerHasItsLabelAndNoOtherTagHasOne)
         EXPECT_FALSE(ExifTagLabel(id).isEmpty()) << std::hex << id;
     for (quint32 id : { 0u, 0x0102u, 0x0201u, 0x8769u, 0x927Cu, 0xA40Bu, 0xA40Du, 0x10112u })
         EXPECT_TRUE(ExifTagLabel(id).isEmpty()) << std::hex << id;
-    EXPECT_EQ(ExifTagLabel(0x8822), "Explosure program");
+    EXPECT_EQ(ExifTagLabel(0x8822), "Exposure program");
     EXPECT_EQ(ExifTagLabel(0x9003), "Original date/time (when the original image data was generated)");
     EXPECT_EQ(ExifTagLabel(0xA40C), "Distance to the subject");
 }

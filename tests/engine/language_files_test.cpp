@@ -2,11 +2,14 @@
 #include "engine/language.h"
 #include "engine/language_files.h"
 #include "engine/message_format.h"
+#include "platform/executable_path.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QStringConverter>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <ostream>
 
@@ -160,4 +163,26 @@ TEST(LanguageFiles, GermanFileTranslatesThroughTheEngine)
                   "orientation.",
                   { "Tarvix", 3u }),
         "Tarvix has detected 3 images that can be automatically transformed to normal orientation.");
+}
+
+// A portable run stores "lang/Deutsch.lng"; started from another folder, the program must not
+// look there (and fall back to English, then save that over the user's choice).
+TEST(LanguageFiles, AStoredRelativePathIsThePrograms)
+{
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QDir(elsewhere.path()).mkpath("lang"));
+    QFile decoy(elsewhere.filePath("lang/English.lng"));
+    ASSERT_TRUE(decoy.open(QIODevice::WriteOnly));
+    decoy.close();
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
+    const QString resolved = StoredLanguageFile("lang/English.lng");
+    QDir::setCurrent(before);
+
+    EXPECT_TRUE(QDir::isAbsolutePath(resolved)) << resolved.toStdString();
+    EXPECT_FALSE(resolved.startsWith(elsewhere.path())) << resolved.toStdString();
+    const QString program = QFileInfo(ExecutablePath()).absolutePath();
+    EXPECT_TRUE(resolved.startsWith(program) || resolved.startsWith(LanguageFolder())) << resolved.toStdString();
+    EXPECT_EQ(StoredLanguageFile("/usr/share/tarvix/lang/Deutsch.lng"), "/usr/share/tarvix/lang/Deutsch.lng");
+    EXPECT_EQ(StoredLanguageFile(""), "");
 }

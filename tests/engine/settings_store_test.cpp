@@ -1,3 +1,4 @@
+#include "engine/language.h"
 #include "engine/settings_store.h"
 #include "platform/executable_path.h"
 #include "platform/removable_drive.h"
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tarvix;
@@ -453,4 +455,56 @@ TEST_F(SettingsStoreTest, ALinkedSettingsFileStaysALink)
     store.Write(K::ShowTree, false);
     EXPECT_TRUE(QFileInfo(UserFile()).isSymLink());
     EXPECT_EQ(ReadAll(target), "[Main]\nShowTree=0\n");
+}
+
+TEST_F(SettingsStoreTest, AnEditWritesOnceAtItsEndAndNotAtAllWhenNothingChanged)
+{
+    const QString path = FConfig.filePath("tarvix.ini");
+    WriteAll(path, "[Main]\nWinWidth=900\n");
+    SettingsStore store = SettingsStore::OpenFile(path);
+    store.BeginEdit();
+    store.WriteInteger("Main", "WinWidth", 1024);
+    store.WriteString("Main", "LastFolder", "/photos");
+    EXPECT_EQ(ReadAll(path), "[Main]\nWinWidth=900\n") << "a write inside an edit goes to the file at its end";
+    EXPECT_EQ(store.ReadInteger("Main", "WinWidth", 0), 1024) << "but the store reads what it was told";
+    // Another program's key, written meanwhile, survives the edit's one replacement.
+    WriteAll(path, "[Main]\nWinWidth=900\nShowTree=1\n");
+    store.CommitEdit();
+    EXPECT_EQ(ReadAll(path), "[Main]\nWinWidth=1024\nShowTree=1\nLastFolder=/photos\n");
+
+    // The same values again: the file is not replaced (same inode, same time).
+    const qint64 modified = QFileInfo(path).fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch();
+    struct stat first { };
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &first), 0);
+    store.BeginEdit();
+    store.WriteInteger("Main", "WinWidth", 1024);
+    store.WriteString("Main", "LastFolder", "/photos");
+    store.CommitEdit();
+    store.WriteBool("Main", "ShowTree", true);
+    struct stat second { };
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &second), 0);
+    EXPECT_EQ(first.st_ino, second.st_ino);
+    EXPECT_EQ(QFileInfo(path).fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch(), modified);
+}
+
+TEST_F(SettingsStoreTest, ARefusalComesOutInTheUsersLanguage)
+{
+    const QString blocker = FConfig.filePath("not-a-folder");
+    WriteAll(blocker, "x");
+    const QString path = blocker + "/tarvix.ini";
+    const QString german = FConfig.filePath("Deutsch.lng");
+    WriteAll(german, "[Messages]\nUnable to write to %s=%s kann nicht geschrieben werden\n");
+    TLanguage language;
+    language.SetLanguageFile(german);
+    try {
+        WriteTranslatingErrors(language, [&] {
+            SettingsStore store = SettingsStore::OpenFile(path);
+            store.BeginEdit();
+            store.WriteInteger("Main", "WinWidth", 1024);
+            store.CommitEdit();
+        });
+        FAIL() << "no error";
+    } catch (const TarvixError& error) {
+        EXPECT_EQ(error.Message(), path + " kann nicht geschrieben werden");
+    }
 }

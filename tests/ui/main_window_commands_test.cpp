@@ -148,6 +148,10 @@ TEST_F(Commands, DeleteMovesTheFilesToTheTrashAfterOneQuestion)
     EXPECT_TRUE(QFile::exists(Trashed("p5.jpg")));
     EXPECT_EQ(w.Images.Count(), 5);
     EXPECT_EQ(w.DrawGrid->RowCount(), 1);
+    // The status bar counts what is left and describes the cell now chosen, not the trashed file.
+    EXPECT_EQ(w.StatusBar->PanelText(1), "5 file(s)");
+    EXPECT_EQ(w.FileName, Folder.File("p0.jpg"));
+    EXPECT_EQ(w.StatusBar->PanelText(0), "64 x 48");
 
     w.pmiDeleteConfirm->setChecked(false);
     Select(0, 0, 4, 0);
@@ -155,8 +159,43 @@ TEST_F(Commands, DeleteMovesTheFilesToTheTrashAfterOneQuestion)
     EXPECT_EQ(Questions.Questions.size(), 2); // not asked
     EXPECT_EQ(w.Images.Count(), 0);
     EXPECT_EQ(w.DrawGrid->RowCount(), 1);
+    EXPECT_EQ(w.StatusBar->PanelText(1), "0 file(s)");
+    EXPECT_EQ(w.StatusBar->PanelText(0), "");
     w.UpdateActions();
     EXPECT_FALSE(w.ActionDelete->isEnabled());
+}
+
+// Linux names are case-sensitive: each of the two files has its own cell, and a command on
+// one never touches the other's. The second in the grid is the one a case-blind look-up
+// would miss.
+TEST_F(Commands, FilesWhoseNamesDifferInLetterCaseOnlyKeepTheirOwnCells)
+{
+    Photo("IMG_1.jpg", 64, 48);
+    Photo("img_1.jpg", 32, 16);
+    TFormTarvix& w = Open();
+    w.LoadFolder(Folder.Path());
+    ASSERT_EQ(w.Images.Count(), 2);
+    const QString first = w.Images.At(0).Path;
+    const QString second = w.Images.At(1).Path;
+    EXPECT_EQ(w.Images.IndexOf(first), 0);
+    EXPECT_EQ(w.Images.IndexOf(second), 1);
+
+    Select(1, 0, 1, 0);
+    w.DrawGridSelectCell(1, 0);
+    EXPECT_EQ(w.FileName, second);
+    Questions.TextAnswers = { "renamed" };
+    w.ActionRename->trigger();
+    EXPECT_EQ(StorePaths(), QStringList({ FileNameOfPath(first), "renamed.jpg" }));
+    EXPECT_TRUE(QFile::exists(first));
+
+    Questions.TextAnswers = { FileNameOfPath(second).chopped(4) }; // back again
+    w.ActionRename->trigger();
+    Select(1, 0, 1, 0);
+    Questions.YesNoAnswers = { true };
+    w.ActionDelete->trigger();
+    EXPECT_TRUE(QFile::exists(first));
+    EXPECT_FALSE(QFile::exists(second));
+    EXPECT_EQ(StorePaths(), QStringList({ FileNameOfPath(first) }));
 }
 
 TEST_F(Commands, ViewOpensTheFileWithTheDesktopAndWarnsWhenItIsGone)

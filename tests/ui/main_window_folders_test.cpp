@@ -5,7 +5,12 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QSemaphore>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
 
 using namespace tarvix;
 
@@ -154,7 +159,9 @@ TEST_F(FolderLoading, RefreshRemakesOneEntryInPlace)
     w.RefreshThumbnail(Folder.File("X.jpg")); // not in the store: nothing
     EXPECT_EQ(w.Images.Count(), 2);
     QFile::remove(Folder.File("b.jpg"));
-    w.RefreshThumbnail(Folder.File("B.JPG")); // found without regard to case
+    w.RefreshThumbnail(Folder.File("B.JPG")); // another file: b.jpg keeps its thumbnail
+    EXPECT_FALSE(w.Images.At(1).Image.isNull());
+    w.RefreshThumbnail(Folder.File("b.jpg"));
     EXPECT_EQ(w.Images.Count(), 2);
     EXPECT_TRUE(w.Images.At(1).Image.isNull());
     EXPECT_FALSE(w.Images.At(0).Image.isNull());
@@ -179,6 +186,59 @@ TEST_F(FolderLoading, CellsArePaintedAsDesigned)
     EXPECT_EQ(shot.pixelColor(left, 4), QColor(ThumbnailDelegate::SelectedFill));
     EXPECT_EQ(shot.pixelColor(cell.Width + 1, 1), QColor(0, 0, 255));
     EXPECT_EQ(shot.pixelColor(cell.Width * 2 + 1, 1), QColor(0, 0, 255)); // an empty cell
+}
+
+// A listing that never ends by itself: a hung network mount, or "Include subfolders" on the
+// root of a big disk. It lists nothing until the test lets it go, whatever its stop flag says.
+class HungListing : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        ListFolder = [gate = Gate](const QString&, bool, const std::atomic_bool&) {
+            gate->acquire();
+            return QStringList();
+        };
+    }
+    void TearDown() override
+    {
+        Gate->release(100); // the abandoned listings end now
+        WindowTest::TearDown();
+    }
+
+    std::shared_ptr<QSemaphore> Gate = std::make_shared<QSemaphore>();
+};
+
+TEST_F(HungListing, CancelEndsTheWaitAtOnce)
+{
+    Photo("a.jpg");
+    TFormTarvix& w = Open();
+    Questions.Progress.CancelAfterSteps = 0; // Cancel, as soon as the progress window is there
+    QElapsedTimer clock;
+    clock.start();
+    w.LoadFolder(Folder.Path());
+    // Generous for a slow machine; without Cancel the wait would never end.
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(Questions.ProgressWindowsCreated, 1);
+    EXPECT_EQ(Questions.Progress.Label, "Looking for pictures, please wait...");
+    EXPECT_FALSE(Questions.Progress.Shown);
+    EXPECT_FALSE(w.MakingThumbNails);
+    EXPECT_EQ(w.Images.Count(), 0);
+    EXPECT_EQ(w.CurrentFolder, Folder.Path());
+
+    // "Automatic" searches the same way, and its Cancel asks nothing and turns nothing.
+    w.tbAuto->click();
+    EXPECT_EQ(Questions.ProgressWindowsCreated, 2);
+    EXPECT_TRUE(Questions.Questions.isEmpty());
+    EXPECT_TRUE(Questions.Messages.isEmpty());
+}
+
+TEST_F(HungListing, ClosingTheWindowEndsTheWaitAndThenTheWindow)
+{
+    TFormTarvix& w = Open();
+    QTimer::singleShot(100, &w, [&w] { w.close(); });
+    w.LoadFolder(Folder.Path());
+    QTRY_VERIFY(!w.isVisible());
 }
 
 } // namespace

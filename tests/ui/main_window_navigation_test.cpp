@@ -31,8 +31,12 @@ TEST(Favorites, NewestFirstTenAtMostNoRepeatsInAnyCase)
     EXPECT_EQ(list.size(), 10);
     EXPECT_EQ(list.first(), "/photos/new");
     EXPECT_EQ(list.last(), "/photos/1");
-    EXPECT_FALSE(AddFavorite(list, "/PHOTOS/5"));
+    EXPECT_FALSE(AddFavorite(list, "/photos/5"));
     EXPECT_EQ(list.indexOf("/photos/5"), 5);
+    // Another folder on Linux, not the same one spelt differently.
+    EXPECT_TRUE(AddFavorite(list, "/PHOTOS/5"));
+    EXPECT_EQ(list.first(), "/PHOTOS/5");
+    EXPECT_EQ(list.indexOf("/photos/5"), 6);
 
     EXPECT_EQ(FavoriteCaption("/home/anna/Holiday/2019"), "2019");
     EXPECT_EQ(FavoriteCaption("/"), "/");

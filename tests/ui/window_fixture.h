@@ -39,6 +39,7 @@ protected:
         services.Questions = &Questions;
         services.LanguageFolder = QStringLiteral(TARVIX_SOURCE_DIR "/lang");
         services.OpenUrl = [this](const QUrl& url) { OpenedUrls.append(url); };
+        services.ListFolder = ListFolder;
         services.ThumbnailMaker = [this](const QString& path, ThumbnailCell cell, ThumbnailOptions options) {
             Made.fetchAndAddRelaxed(1);
             return FakeThumbnail(path, cell, options);
@@ -79,6 +80,8 @@ protected:
     TempFolder Folder;
     QAtomicInt Made;
     QList<QUrl> OpenedUrls; // what the window handed to the desktop
+    // Lists the folders the window opens; the real listing when empty.
+    std::function<QStringList(const QString& folder, bool recursive, const std::atomic_bool& stop)> ListFolder;
     std::unique_ptr<TFormTarvix> Window;
 };
 
