@@ -35,7 +35,7 @@ browser window opens.
 
 A switch may start with '-' or '/', in either letter case. The path is the second
 parameter, or the third when -s is given. Without -s, questions appear in message
-boxes when a display is available, otherwise on the terminal.
+boxes when the display can be opened, otherwise on the terminal.
 
 Exit status: 0 after success or a question answered No, 1 after an error, 2 after an
 unexpected internal error.

@@ -5,8 +5,9 @@
 BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libturbojpeg0-dev libjpeg-dev libqt6svg6 qt6-translations-l10n"
 # GoogleTest; jpegtran as the oracle of the transform; clang with its sanitizer and fuzzer
 # runtimes; clang-format for the format check; the validators of the desktop entry and the
-# AppStream metadata and Python for the tests of the installed program.
-TEST_PACKAGES="libgtest-dev libjpeg-turbo-progs clang libclang-rt-14-dev clang-format desktop-file-utils appstream python3"
+# AppStream metadata and Python for the tests of the installed program; Xvfb, a private X
+# server for the tests that a display that answers is taken as one.
+TEST_PACKAGES="libgtest-dev libjpeg-turbo-progs clang libclang-rt-14-dev clang-format desktop-file-utils appstream python3 xvfb"
 
 ensure_packages() {
     local missing=()

@@ -1,6 +1,7 @@
 // The command line as a user's script sees it: the real program, run as a process without
 // a display, with its messages on standard error and its exit status.
 #include "engine/settings_store.h"
+#include "support/displays.h"
 #include "support/exif_builder.h"
 #include "support/jpeg_fixtures.h"
 #include "support/qt_printers.h"
@@ -20,19 +21,18 @@ namespace {
 struct Outcome {
     int ExitCode = -1;
     QString Errors;
+    bool Crashed = false;
 };
 
-// Without a display of any kind, unless a display is asked for: then the window module runs
-// on the offscreen platform, as it would with a real one.
-Outcome RunTarvix(const QStringList& arguments, const QString& workingFolder = QString(), bool display = false)
+// The program with the test's environment, less its platform, plus `variables`.
+Outcome RunTarvixWith(
+    const QStringList& arguments, const QString& workingFolder, const QList<QPair<QString, QString>>& variables)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("QT_QPA_PLATFORM");
-    if (display) {
-        environment.insert("DISPLAY", ":99");
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-    }
+    for (const auto& [name, value] : variables)
+        environment.insert(name, value);
     process.setProcessEnvironment(environment);
     process.setProgram(TARVIX_BINARY);
     process.setArguments(arguments);
@@ -40,7 +40,17 @@ Outcome RunTarvix(const QStringList& arguments, const QString& workingFolder = Q
     process.start();
     process.closeWriteChannel(); // nobody at a terminal to answer questions
     EXPECT_TRUE(process.waitForFinished(60000));
-    return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()) };
+    return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()),
+        process.exitStatus() == QProcess::CrashExit };
+}
+
+// Without a display of any kind, unless a display is asked for: then the window module runs
+// on the offscreen platform, as it would with a real one.
+Outcome RunTarvix(const QStringList& arguments, const QString& workingFolder = QString(), bool display = false)
+{
+    if (display)
+        return RunTarvixWith(arguments, workingFolder, { { "DISPLAY", ":99" }, { "QT_QPA_PLATFORM", "offscreen" } });
+    return RunTarvixWith(arguments, workingFolder, {});
 }
 
 const QString Usage = "Invalid command line parameters (should be tarvix.exe -[r|l|u|v|h] [-s] filename)\n";
@@ -207,6 +217,57 @@ TEST_F(CommandLine, WithADisplayTheWindowModuleShowsTheProgress)
     EXPECT_EQ(outcome.ExitCode, 0) << outcome.Errors.toStdString();
     EXPECT_EQ(OrientationEntries(ReadBytes(photo), true), QList<int>({ 1 }));
     EXPECT_EQ(DecodeJpeg(ReadBytes(photo)).Width, 48);
+}
+
+// An ended desktop session or a dropped ssh forwarding leaves DISPLAY and WAYLAND_DISPLAY
+// naming displays that are gone: the run is the terminal's run, not an abort in Qt.
+TEST_F(CommandLine, AStaleDisplayIsATerminalWithoutOne)
+{
+    const QString display = UnusedXDisplay();
+    const QList<QPair<QString, QString>> stale = { { "DISPLAY", display }, { "WAYLAND_DISPLAY", "wayland-gone" } };
+    const QString photo = Photo("a.jpg", 64, 48, 1);
+    WriteBytes(Folder.File("original.tmp"), ReadBytes(photo));
+    const QByteArray right = Jpegtran(Folder.File("original.tmp"), TransformCode::RotateRight);
+    QFile::remove(Folder.File("original.tmp"));
+
+    Outcome outcome = RunTarvixWith({ "-r", "-s", "a.jpg" }, Folder.Path(), stale);
+    EXPECT_FALSE(outcome.Crashed);
+    EXPECT_EQ(outcome.ExitCode, 0) << outcome.Errors.toStdString();
+    EXPECT_TRUE(outcome.Errors.isEmpty()) << outcome.Errors.toStdString();
+    EXPECT_TRUE(DecodeJpeg(ReadBytes(photo)).Rgb == DecodeJpeg(right).Rgb);
+
+    // Without -s: the turn back, then the terminal's question, left unanswered.
+    outcome = RunTarvixWith({ "-l", photo }, QString(), stale);
+    EXPECT_EQ(outcome.ExitCode, 0) << outcome.Errors.toStdString();
+    EXPECT_EQ(DecodeJpeg(ReadBytes(photo)).Width, 64);
+    const QString cropped = Photo("crop.jpg", 64, 40);
+    const QByteArray before = ReadBytes(cropped);
+    outcome = RunTarvixWith({ "-r", cropped }, QString(), stale);
+    EXPECT_FALSE(outcome.Crashed);
+    EXPECT_EQ(outcome.ExitCode, 0);
+    EXPECT_TRUE(outcome.Errors.startsWith("The image crop.jpg cannot be rotated fully lossless."))
+        << outcome.Errors.toStdString();
+    EXPECT_TRUE(outcome.Errors.contains("-s answers yes"));
+    EXPECT_EQ(ReadBytes(cropped), before);
+    outcome = RunTarvixWith({ "-r", Folder.File("gone.jpg") }, QString(), stale);
+    EXPECT_EQ(outcome.ExitCode, 1);
+    EXPECT_EQ(outcome.Errors, Missing(Folder.File("gone.jpg")));
+
+    // The window cannot do without one: one line, in the user's language.
+    outcome = RunTarvixWith({}, QString(), stale);
+    EXPECT_FALSE(outcome.Crashed);
+    EXPECT_EQ(outcome.ExitCode, 1);
+    EXPECT_EQ(
+        outcome.Errors, "Cannot open the display " + display + ", wayland-gone: the window needs a desktop session.\n");
+    outcome = RunTarvixWith({}, QString(), { { "DISPLAY", display }, { "QT_QPA_PLATFORM", "xcb" } });
+    EXPECT_FALSE(outcome.Crashed);
+    EXPECT_EQ(outcome.ExitCode, 1);
+    EXPECT_EQ(outcome.Errors, "Cannot open the display " + display + ": the window needs a desktop session.\n");
+    SettingsStore::OpenPerUser().WriteString("Main", "Language", TARVIX_SOURCE_DIR "/lang/Deutsch.lng");
+    outcome = RunTarvixWith({}, QString(), { { "DISPLAY", display } });
+    EXPECT_EQ(outcome.ExitCode, 1);
+    EXPECT_EQ(outcome.Errors,
+        "Die Anzeige " + display + " kann nicht geöffnet werden: Das Fenster braucht eine Desktop-Sitzung.\n");
 }
 
 TEST_F(CommandLine, TwoCorrectionsOfOneFolderAtOnceTurnEachPictureOnce)

@@ -35,6 +35,21 @@ def environment(home, language_file=None):
     return env
 
 
+def unused_x_display():
+    """An X display that no server here serves, as an ended session leaves DISPLAY behind."""
+    try:
+        with open("/proc/net/unix", encoding="utf-8", errors="replace") as table:
+            listening = table.read()
+    except OSError:
+        listening = ""
+    for number in range(97, 10, -1):
+        socket = "/tmp/.X11-unix/X%d" % number
+        if not os.path.exists(socket) and not os.path.exists("/tmp/.X%d-lock" % number) \
+                and socket + "\n" not in listening:
+            return ":%d" % number
+    return ":97"
+
+
 def run(argv, env, **kwargs):
     return subprocess.run(argv, env=env, stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=60,
                           **kwargs)

@@ -5,7 +5,8 @@ import os
 import shutil
 import unittest
 
-from installed import environment, expected_pixels, installed, make_photo, pixels, read_bytes, run, temp_home
+from installed import (environment, expected_pixels, installed, make_photo, pixels, read_bytes, run, temp_home,
+                       unused_x_display)
 from test_installed_tree import project_version
 
 USAGE = "Invalid command line parameters (should be tarvix.exe -[r|l|u|v|h] [-s] filename)\n"
@@ -57,3 +58,16 @@ class Launcher(unittest.TestCase):
         result = run([self.tarvix, "-r", gone], env)
         self.assertEqual((result.returncode, result.stderr), (
             1, "„%s“ kann nicht geöffnet werden. Die Datei wurde verschoben oder gelöscht.\n" % gone))
+
+    def test_a_stale_display_turns_on_the_terminal_and_the_window_says_why_it_cannot_open(self):
+        display = unused_x_display()
+        stale = dict(self.env, DISPLAY=display, WAYLAND_DISPLAY="wayland-gone")
+        photo = make_photo(os.path.join(self.folder, "photo.jpg"), 64, 48)
+        original = shutil.copy(photo, os.path.join(self.folder, "original.jpg"))
+        for arguments in (["-r", "-s", "photo.jpg"], ["-l", "photo.jpg"], ["-r", "photo.jpg"]):
+            result = run([self.tarvix] + arguments, stale, cwd=self.folder)
+            self.assertEqual((result.returncode, result.stderr), (0, ""), arguments)
+        self.assertEqual(pixels(photo), expected_pixels(original, "-r"))
+        result = run([self.tarvix], stale)
+        self.assertEqual((result.returncode, result.stderr), (
+            1, "Cannot open the display %s, wayland-gone: the window needs a desktop session.\n" % display))

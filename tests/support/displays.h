@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+
+namespace tarvix {
+
+// An X display number that no server on this machine serves: no socket in /tmp/.X11-unix,
+// no lock file, no abstract socket of that name. As ":N", a DISPLAY left over from an ended
+// session.
+QString UnusedXDisplay();
+
+// A private X server (Xvfb) for the length of a test, or nothing where Xvfb is not
+// installed (Display() is then empty).
+class PrivateXServer {
+public:
+    PrivateXServer();
+    ~PrivateXServer();
+    PrivateXServer(const PrivateXServer&) = delete;
+    PrivateXServer& operator=(const PrivateXServer&) = delete;
+
+    QByteArray Display() const { return FDisplay; }
+
+private:
+    QProcess FServer;
+    QByteArray FDisplay;
+};
+
+// Sets an environment variable (or removes it, for a null value) until the end of the scope.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const QByteArray& value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* FName;
+    bool FWasSet;
+    QByteArray FOld;
+};
+
+} // namespace tarvix
