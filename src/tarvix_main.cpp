@@ -9,6 +9,7 @@
 #include "app/display_choice.h"
 #include "base/program_module.h"
 #include "engine/language.h"
+#include "engine/language_files.h"
 #include "engine/message_format.h"
 #include "engine/process_switches.h"
 #include "engine/settings_store.h"
@@ -35,7 +36,7 @@ int RefuseWindow(int argc, char** argv, const QString& display)
 {
     QCoreApplication app(argc, argv);
     TLanguage language;
-    language.SetLanguageFile(SettingsStore::Open().Read(SettingsKeys::Language));
+    language.SetLanguageFile(StoredLanguageFile(SettingsStore::Open().Read(SettingsKeys::Language)));
     ConsoleDialogs().ShowMessage(
         TranslateMessage(language, DisplayUnreachableMessage, { display }), QString(), Dialogs::Icon::Error);
     return 1;
