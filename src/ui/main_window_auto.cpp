@@ -2,6 +2,7 @@
 // window as the owner of every question, and the grid shows the turned pictures afterwards.
 #include "engine/auto_correct.h"
 #include "engine/language.h"
+#include "ui/job_log.h"
 #include "ui/main_window.h"
 #include "ui/thumbnail_grid.h"
 
@@ -19,6 +20,7 @@ void TFormTarvix::tbAutoClick()
         return;
     }
     QScopedValueRollback<bool> correcting(FCorrecting, true);
+    const JobLog job("automatic");
     // Reading every file's orientation takes a while in a big tree: it runs beside the window,
     // and can be cancelled like any listing.
     std::unique_ptr<Dialogs::Progress> searching;

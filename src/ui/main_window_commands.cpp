@@ -9,6 +9,7 @@
 #include "engine/transform_pipeline.h"
 #include "platform/file_moves.h"
 #include "ui/exif_display.h"
+#include "ui/job_log.h"
 #include "ui/main_window.h"
 #include "ui/status_bar.h"
 #include "ui/thumbnail_grid.h"
@@ -57,6 +58,7 @@ void TFormTarvix::ShowMissingFileMessage(const QString& path)
 
 void TFormTarvix::ActionRotate(QAction* sender)
 {
+    const JobLog job("turn");
     const auto code = static_cast<TransformCode>(sender->data().toInt());
     int lastColumn = 0;
     int lastRow = 0;
@@ -155,6 +157,7 @@ void TFormTarvix::ActionRenameExecute()
 
 void TFormTarvix::ActionDeleteExecute()
 {
+    const JobLog job("delete");
     QStringList files;
     ForEachSelectedCell([&](int, int) {
         if (IsFile(FileName))

@@ -5,6 +5,7 @@
 #include "engine/language.h"
 #include "engine/message_format.h"
 #include "ui/abandonable_work.h"
+#include "ui/job_log.h"
 #include "ui/main_window.h"
 #include "ui/progress_window.h"
 #include "ui/status_bar.h"
@@ -57,6 +58,7 @@ void TFormTarvix::LoadFolder(const QString& folder)
         return;
     }
     QScopedValueRollback<bool> making(MakingThumbNails, true);
+    const JobLog job("load");
     StatusBar->SetPanelText(0, QString());
     CurrentFolder = WithoutTrailingSlash(folder);
     edPath->setText(CurrentFolder);
