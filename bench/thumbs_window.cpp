@@ -80,7 +80,7 @@ void Settle(int ms)
 // Notes the first paint of the grid at which the store holds enough thumbnails.
 class PaintWatch : public QObject {
 public:
-    PaintWatch(const ThumbnailStore& store, const QElapsedTimer& clock)
+    PaintWatch(const ThumbnailModel& store, const QElapsedTimer& clock)
         : FStore(store)
         , FClock(clock)
     {
@@ -98,7 +98,7 @@ protected:
     }
 
 private:
-    const ThumbnailStore& FStore;
+    const ThumbnailModel& FStore;
     const QElapsedTimer& FClock;
     double FPaintedAt = -1;
 };

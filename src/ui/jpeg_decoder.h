@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QImage>
 #include <QSize>
+#include <climits>
 
 namespace tarvix {
 
@@ -22,5 +23,11 @@ QSize CoveringDecodeSize(QSize picture, QSize cover);
 // at once (progressive, or sequential with a first scan that leaves components out).
 // Safe to call from any thread (one library handle per thread); never throws.
 QImage DecodeScaledJpeg(QByteArrayView jpeg, QSize cover);
+
+// The same at the picture's own size.
+inline QImage DecodeJpeg(QByteArrayView jpeg)
+{
+    return DecodeScaledJpeg(jpeg, QSize(INT_MAX, INT_MAX));
+}
 
 } // namespace tarvix

@@ -9,6 +9,7 @@
 #include "platform/private_thumbnail_cache.h"
 #include "ui/application.h"
 #include "ui/cached_thumbnail_maker.h"
+#include "ui/job_scope.h"
 #include "ui/progress_window.h"
 #include "ui/qt_dialogs.h"
 #include "ui/status_bar.h"
@@ -24,6 +25,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QThread>
@@ -202,15 +204,32 @@ void TFormTarvix::Guarded(const std::function<void()>& handler)
 
 void TFormTarvix::UpdateActions()
 {
-    // ActionEnabledIfImageChosen: the selection's top-left cell holds a picture of the store.
-    const bool chosen = IsImageChosen();
+    const bool idle = FJob == Job::None;
+    // ActionEnabledIfImageChosen: the selection's top-left cell holds a picture of the grid.
+    const bool chosen = idle && IsImageChosen();
     for (QAction* action : { ActionOpen, ActionRotateLeft, ActionRotateRight, ActionRotate180, ActionFlipHor,
              ActionFlipVer, ActionDisplayExif, ActionDelete })
         action->setEnabled(chosen);
     // ActionRenameUpdate: exactly one cell, empty or not.
-    ActionRename->setEnabled(SelectedCellCount() == 1);
+    ActionRename->setEnabled(idle && SelectedCellCount() == 1);
     // ActionAlwaysEnabled.
     ActionShowTree->setEnabled(true);
+    // The ways to another folder, and what reloads this one. The path bar as a whole, so that
+    // its buttons keep their own states for later.
+    Panel1->setEnabled(idle);
+    ShellTree->setEnabled(idle);
+    for (QWidget* control : std::initializer_list<QWidget*> { tbFavorites, tbAuto })
+        control->setEnabled(idle);
+    for (QAction* action : { pmiRefresh, pmiThumbsInRow, pmiForeColor })
+        action->setEnabled(idle);
+}
+
+bool TFormTarvix::RefuseWhileBusy()
+{
+    if (FJob == Job::None)
+        return false;
+    BringProgressWindowToFront();
+    return true;
 }
 
 void TFormTarvix::showEvent(QShowEvent* event)
@@ -232,8 +251,8 @@ void TFormTarvix::FormShow()
 
 void TFormTarvix::closeEvent(QCloseEvent* event)
 {
-    // A loop that pumps events runs below this one: it ends first, then the window closes.
-    if (MakingThumbNails || FCorrecting) {
+    // A job runs below this one: it ends first, then the window closes.
+    if (FJob != Job::None) {
         FCloseRequested = true;
         for (TfrmWait* progress : findChildren<TfrmWait*>(Qt::FindDirectChildrenOnly))
             progress->Cancel = true;

@@ -3,9 +3,10 @@
 #include "engine/dialogs.h"
 #include "engine/transform.h"
 #include "ui/thumbnail_maker.h"
-#include "ui/thumbnail_store.h"
+#include "ui/thumbnail_model.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QStringList>
 #include <QThreadPool>
 #include <QTimer>
@@ -29,6 +30,7 @@ class QUrl;
 
 namespace tarvix {
 
+class DelayedProgress;
 class PrivateThumbnailCache;
 class SettingsStore;
 class TLanguage;
@@ -127,7 +129,7 @@ public:
     QString RecentFolder;
     bool MakingThumbNails = false;
     QStringList Languages;
-    ThumbnailStore Images;
+    ThumbnailModel Images; // the grid's model: it owns the thumbnails
     QStringList Mru;
     QString CurrentFolder;
     QString FileName;
@@ -144,14 +146,23 @@ public:
     // Whether each command can run now; decided when the window has nothing else to do.
     void UpdateActions();
 
+    // The one long job the window runs, if any. While it runs, the image and folder commands
+    // are disabled and refuse to start, and a close or a rebuild for a new size waits for
+    // its end (a close then happens by itself).
+    enum class Job { None, Loading, Correcting, Turning, Deleting };
+    Job Busy() const { return FJob; }
+
     // --- main_window_settings.cpp
     void LoadSettings();
     void SaveSettings();
 
     // --- main_window_folders.cpp
     void LoadFolder(const QString& folder);
-    std::optional<QImage> MakeThumbnail(const QString& path);
+    // Remakes the thumbnail of a file of the grid on a worker and shows it when it is made;
+    // requests for one file that come together make it once.
     void RefreshThumbnail(const QString& path);
+    // Whether a remade thumbnail is still to come.
+    bool RefreshPending() const { return !FRefreshWanted.isEmpty() || !FRefreshing.isEmpty(); }
     void ClearThumbnails();
     QString FileCountText() const;
 
@@ -166,6 +177,8 @@ public:
     // --- main_window_commands.cpp
     // Makes each cell of the selection the chosen one in turn (FileName), row by row.
     void ForEachSelectedCell(const std::function<void(int column, int row)>& visit);
+    // The paths of the selected cells that hold a file of the grid, row by row from the top.
+    QStringList SelectedPaths() const;
     void ShowMissingFileMessage(const QString& path);
     void ActionRotate(QAction* sender);
     void ActionDisplayExifExecute();
@@ -214,6 +227,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    class JobScope;
+    // True, with the running job's progress window brought to the front, while a job runs.
+    bool RefuseWhileBusy();
     // main_window_layout.cpp
     void CreateActions();
     void CreateMenus();
@@ -228,12 +244,16 @@ private:
     void BringProgressWindowToFront();
     // Runs a search for files on a thread of its own, showing `progress` when it takes a
     // while; nothing when the user cancelled or closed the window meanwhile.
-    std::optional<QStringList> RunSearch(const std::function<QStringList(const std::atomic_bool& stop)>& search,
-        std::unique_ptr<Dialogs::Progress>& progress);
-    QStringList ListFolderCancellably(
-        const QString& folder, bool recursive, std::unique_ptr<Dialogs::Progress>& progress);
+    std::optional<QStringList> RunSearch(
+        const std::function<QStringList(const std::atomic_bool& stop)>& search, DelayedProgress& progress);
+    QStringList ListFolderCancellably(const QString& folder, bool recursive, DelayedProgress& progress);
     // main_window_settings.cpp
     void SaveSettingsInOneGo();
+    // main_window_folders.cpp
+    void ScheduleRefreshes();
+    void StartRefreshes();
+    // main_window_commands.cpp
+    QStringList MoveToTrashWithProgress(const QStringList& files);
     // main_window_resize.cpp
     void GridWidthChanged();
     void SizeMoveSettled();
@@ -250,8 +270,11 @@ private:
     ThumbnailCell FThumbnailsCell; // the cell the thumbnails shown were made for
     bool FStateChanged = false; // maximised or restored since then
     bool FShown = false;
-    bool FCorrecting = false; // the automatic correction runs
-    bool FCloseRequested = false; // closed while a loop ran: close when it ends
+    Job FJob = Job::None;
+    bool FCloseRequested = false; // closed while a job ran: close when it ends
+    QSet<QString> FRefreshWanted; // thumbnails to remake, not yet handed to a worker
+    QSet<QString> FRefreshing; // thumbnails being remade
+    bool FRefreshScheduled = false;
     bool FDestroyed = false;
     int FTreeWidth;
 };

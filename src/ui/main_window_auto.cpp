@@ -2,40 +2,38 @@
 // window as the owner of every question, and the grid shows the turned pictures afterwards.
 #include "engine/auto_correct.h"
 #include "engine/language.h"
+#include "ui/delayed_progress.h"
 #include "ui/job_log.h"
+#include "ui/job_scope.h"
 #include "ui/main_window.h"
 #include "ui/thumbnail_grid.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QScopedValueRollback>
 
 namespace tarvix {
 
 void TFormTarvix::tbAutoClick()
 {
-    // Thumbnails are being made, or a correction already runs below this click.
-    if (MakingThumbNails || FCorrecting) {
-        BringProgressWindowToFront();
+    if (RefuseWhileBusy())
         return;
-    }
-    QScopedValueRollback<bool> correcting(FCorrecting, true);
+    const JobScope busy(*this, Job::Correcting);
     const JobLog job("automatic");
     // Reading every file's orientation takes a while in a big tree: it runs beside the window,
     // and can be cancelled like any listing.
-    std::unique_ptr<Dialogs::Progress> searching;
     const QString folder = CurrentFolder;
     const bool recursive = cbSubFolders->isChecked();
-    const std::optional<QStringList> files = RunSearch(
-        [list = FServices.ListFolder, folder, recursive](
-            const std::atomic_bool& stop) { return CorrectableAmong(list(folder, recursive, stop), &stop); },
-        searching);
-    searching.reset();
-    if (!files) {
-        if (FCloseRequested)
-            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-        return;
+    std::optional<QStringList> files;
+    {
+        DelayedProgress searching(*FQuestions, 300, [this] { return FCloseRequested; });
+        searching.SetButtonCaption(Language->TranslateUserMessage("Cancel"));
+        files = RunSearch(
+            [list = FServices.ListFolder, folder, recursive](
+                const std::atomic_bool& stop) { return CorrectableAmong(list(folder, recursive, stop), &stop); },
+            searching);
     }
+    if (!files)
+        return;
     AutoCorrection how;
     how.Title = windowTitle();
     how.Silent = false;
@@ -44,8 +42,6 @@ void TFormTarvix::tbAutoClick()
     how.AfterFile = [this](const QString& path) { RefreshThumbnail(path); };
     how.AfterLoop = [this] { DrawGrid->viewport()->repaint(); };
     CorrectFoundFiles(*files, *Language, *FQuestions, how);
-    if (FCloseRequested)
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 } // namespace tarvix

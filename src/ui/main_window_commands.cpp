@@ -8,8 +8,10 @@
 #include "engine/message_format.h"
 #include "engine/transform_pipeline.h"
 #include "platform/file_moves.h"
+#include "ui/delayed_progress.h"
 #include "ui/exif_display.h"
 #include "ui/job_log.h"
+#include "ui/job_scope.h"
 #include "ui/main_window.h"
 #include "ui/status_bar.h"
 #include "ui/thumbnail_grid.h"
@@ -17,10 +19,17 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QFutureWatcher>
+#include <QSet>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
+#include <atomic>
 #include <cstring>
+#include <memory>
 
 namespace tarvix {
 
@@ -48,6 +57,19 @@ void TFormTarvix::ForEachSelectedCell(const std::function<void(int column, int r
         }
 }
 
+QStringList TFormTarvix::SelectedPaths() const
+{
+    QStringList paths;
+    const CellRect selection = DrawGrid->Selection();
+    for (int row = selection.Top; row <= selection.Bottom; ++row)
+        for (int column = selection.Left; column <= selection.Right; ++column) {
+            const int i = Images.EntryAt(column, row);
+            if (i < Images.Count())
+                paths.append(Images.PathAt(i));
+        }
+    return paths;
+}
+
 void TFormTarvix::ShowMissingFileMessage(const QString& path)
 {
     FQuestions->ShowMessage(
@@ -58,17 +80,17 @@ void TFormTarvix::ShowMissingFileMessage(const QString& path)
 
 void TFormTarvix::ActionRotate(QAction* sender)
 {
+    if (RefuseWhileBusy())
+        return;
+    const JobScope busy(*this, Job::Turning);
     const JobLog job("turn");
     const auto code = static_cast<TransformCode>(sender->data().toInt());
-    int lastColumn = 0;
-    int lastRow = 0;
+    // The files as the grid knows them; a file gone since is passed over, as the user cannot
+    // have meant it.
     QList<PipelineFile> files;
-    ForEachSelectedCell([&](int column, int row) {
-        lastColumn = column;
-        lastRow = row;
-        if (!FileName.isEmpty())
-            files.append({ FileName, code });
-    });
+    for (const QString& path : SelectedPaths())
+        if (IsFile(path))
+            files.append({ path, code });
     PipelineSettings settings;
     settings.KeepTimestamp = pmiKeepTimestamp->isChecked();
     settings.MakeBackup = pmiMakeBackup->isChecked();
@@ -79,12 +101,16 @@ void TFormTarvix::ActionRotate(QAction* sender)
         FQuestions->ShowMessage(error.Message(), windowTitle(), Dialogs::Icon::Error);
     };
     settings.AfterFile = [this](const QString& path) { RefreshThumbnail(path); };
-    // The grid repaints as pictures turn; no command can start in between.
-    settings.ProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
-    TransformFiles(*Language, files, *FQuestions, nullptr, settings);
+    // Every event goes on, Cancel's click included: the job keeps every other command off.
+    settings.ProcessEvents = [] { QCoreApplication::processEvents(); };
+    DelayedProgress progress(*FQuestions, 500, [this] { return FCloseRequested; });
+    progress.SetLabelText(Language->TranslateUserMessage("Transformation is in progress..."));
+    progress.SetButtonCaption(Language->TranslateUserMessage("Cancel"));
+    progress.SetProgressBounds(0, static_cast<int>(files.size()));
+    TransformFiles(*Language, files, *FQuestions, &progress, settings);
     // The status bar read the last picture's size before it was turned.
-    DrawGridSelectCell(lastColumn, lastRow);
-    DrawGrid->viewport()->update();
+    const CellRect selection = DrawGrid->Selection();
+    DrawGridSelectCell(selection.Right, selection.Bottom);
 }
 
 void TFormTarvix::ActionDisplayExifExecute()
@@ -146,55 +172,93 @@ void TFormTarvix::ActionRenameExecute()
                                    : ErrnoText(error));
             return;
         }
-        const int i = Images.IndexOf(FileName);
-        if (i >= 0) {
-            Images.At(i).Path = target;
-            DrawGrid->Model().EntriesChanged(i, i);
-        }
+        Images.SetPath(Images.IndexOf(FileName), target);
         DrawGridSelectCell(column, row);
     });
 }
 
 void TFormTarvix::ActionDeleteExecute()
 {
-    const JobLog job("delete");
+    if (RefuseWhileBusy())
+        return;
     QStringList files;
-    ForEachSelectedCell([&](int, int) {
-        if (IsFile(FileName))
-            files.append(FileName);
-    });
+    for (const QString& path : SelectedPaths())
+        if (IsFile(path))
+            files.append(path);
     if (!files.isEmpty()
         && (!pmiDeleteConfirm->isChecked()
             || FQuestions->AskYesNo(TranslateMessage(*Language, "Move %u file(s) to the trash?",
                                         { MessageArg(static_cast<unsigned>(files.size())) }),
                 windowTitle(), Dialogs::Icon::Question))) {
-        QStringList failures;
-        for (const QString& file : files) {
-            QString reason;
-            if (!MoveToTrash(file, &reason))
-                failures.append(TranslateMessage(*Language, "Cannot move \"%s\" to the trash: %s",
-                    { MessageArg(FileNameOfPath(file)), MessageArg(reason) }));
-        }
-        for (const QString& file : files) {
-            if (QFileInfo::exists(file))
-                continue;
-            const int i = Images.IndexOf(file);
-            if (i >= 0)
-                Images.RemoveAt(i);
-        }
+        const JobScope busy(*this, Job::Deleting);
+        const JobLog job("delete");
+        const QStringList failures = MoveToTrashWithProgress(files);
+        QSet<QString> gone;
+        for (const QString& file : files)
+            if (!QFileInfo::exists(file))
+                gone.insert(file);
+        Images.Remove(gone);
         if (!failures.isEmpty())
             FQuestions->ShowMessage(failures.join(u'\n'), QString(), Dialogs::Icon::Warning);
     }
     const QModelIndex current = DrawGrid->currentIndex();
-    DrawGrid->FitRowsTo(Images.Count());
     const int column = qMax(0, current.column());
     const int row = qMin(qMax(0, current.row()), DrawGrid->RowCount() - 1);
     DrawGrid->MakeCurrent(column, row);
-    DrawGrid->viewport()->update();
     // The panels spoke of a file that is gone: they now tell what is left and what is chosen.
     StatusBar->SetPanelText(1, FileCountText());
     StatusBar->SetPanelText(0, QString());
     DrawGridSelectCell(column, row);
+}
+
+// Each move to the trash writes a file of its own beside the moved one, with a flush: a
+// worker does them, one after the other, while the window counts them; Cancel stops before
+// the next one. The reasons of the files that stayed, in the user's language.
+QStringList TFormTarvix::MoveToTrashWithProgress(const QStringList& files)
+{
+    struct Shared {
+        std::atomic_int Done { 0 };
+        std::atomic_bool Stop { false };
+        QList<std::pair<QString, QString>> Refused; // the worker's until it ends
+    };
+    const auto shared = std::make_shared<Shared>();
+    DelayedProgress progress(*FQuestions, 500, [this] { return FCloseRequested; });
+    progress.SetLabelText(Language->TranslateUserMessage("Moving the files to the trash..."));
+    progress.SetButtonCaption(Language->TranslateUserMessage("Cancel"));
+    progress.SetProgressBounds(0, static_cast<int>(files.size()));
+    QFuture<void> moving = QtConcurrent::run(&FThumbnailPool, [shared, files] {
+        for (const QString& file : files) {
+            if (shared->Stop)
+                return;
+            QString reason;
+            if (!MoveToTrash(file, &reason))
+                shared->Refused.append({ file, reason });
+            ++shared->Done;
+        }
+    });
+    QEventLoop loop;
+    QFutureWatcher<void> watcher;
+    connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    QTimer poll;
+    int shown = 0;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        const int done = shared->Done;
+        progress.SetProgressBy(done - shown);
+        shown = done;
+        if (progress.WantCancel())
+            shared->Stop = true;
+    });
+    watcher.setFuture(moving);
+    if (!moving.isFinished()) {
+        poll.start(50);
+        loop.exec();
+    }
+    moving.waitForFinished(); // the file in hand is finished, whatever Cancel said
+    QStringList failures;
+    for (const auto& [file, reason] : shared->Refused)
+        failures.append(TranslateMessage(*Language, "Cannot move \"%s\" to the trash: %s",
+            { MessageArg(FileNameOfPath(file)), MessageArg(reason) }));
+    return failures;
 }
 
 void TFormTarvix::pmiRefreshClick()

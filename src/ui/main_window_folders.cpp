@@ -5,7 +5,9 @@
 #include "engine/language.h"
 #include "engine/message_format.h"
 #include "ui/abandonable_work.h"
+#include "ui/delayed_progress.h"
 #include "ui/job_log.h"
+#include "ui/job_scope.h"
 #include "ui/main_window.h"
 #include "ui/progress_window.h"
 #include "ui/status_bar.h"
@@ -22,9 +24,10 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPointer>
-#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTreeView>
+#include <QtConcurrent/QtConcurrentRun>
+#include <utility>
 
 namespace tarvix {
 
@@ -52,12 +55,10 @@ void TFormTarvix::BringProgressWindowToFront()
 
 void TFormTarvix::LoadFolder(const QString& folder)
 {
-    // A request from inside a running loop's event processing is dropped, not queued.
-    if (MakingThumbNails || FCorrecting) {
-        BringProgressWindowToFront();
+    // A request from inside a running job's event processing is dropped, not queued.
+    if (RefuseWhileBusy())
         return;
-    }
-    QScopedValueRollback<bool> making(MakingThumbNails, true);
+    const JobScope busy(*this, Job::Loading);
     const JobLog job("load");
     StatusBar->SetPanelText(0, QString());
     CurrentFolder = WithoutTrailingSlash(folder);
@@ -65,74 +66,67 @@ void TFormTarvix::LoadFolder(const QString& folder)
     ClearThumbnails();
     FThumbnailsCell = DrawGrid->CellSize();
 
-    std::unique_ptr<Dialogs::Progress> progress;
+    DelayedProgress progress(*FQuestions, 300, [this] { return FCloseRequested; });
+    progress.SetButtonCaption(Language->TranslateUserMessage("Cancel"));
     const QStringList list = ListFolderCancellably(CurrentFolder, cbSubFolders->isChecked(), progress);
-    if (!list.isEmpty()) {
-        if (!progress)
-            progress = FQuestions->CreateProgress();
-        progress->SetLabelText(Language->TranslateUserMessage("Creating thumbnails, please wait..."));
-        progress->SetButtonCaption(Language->TranslateUserMessage("Cancel"));
-        progress->SetProgressBounds(0, static_cast<int>(list.size()));
+    if (!list.isEmpty() && !progress.WantCancel()) {
+        // The list is known: from here on the window shows at once, counting the thumbnails.
+        std::unique_ptr<Dialogs::Progress> shown = FQuestions->CreateProgress();
+        shown->SetLabelText(Language->TranslateUserMessage("Creating thumbnails, please wait..."));
+        shown->SetButtonCaption(Language->TranslateUserMessage("Cancel"));
+        shown->SetProgressBounds(0, static_cast<int>(list.size()));
+        progress.Close();
 
         const ThumbnailCell cell = FThumbnailsCell;
         const ThumbnailOptions options { pmiHiQuality->isChecked(), pmiEnlargeSmall->isChecked() };
-        const auto& maker = FServices.ThumbnailMaker;
+        // The workers also compress what they made, as the grid keeps it.
         ThumbnailLoader loader(
-            FThumbnailPool, list, [maker, cell, options](const QString& path) { return maker(path, cell, options); },
+            FThumbnailPool, list,
+            [maker = FServices.ThumbnailMaker, cell, options](const QString& path) {
+                const Thumbnail made = maker(path, cell, options);
+                return LoadedThumbnail { made, ThumbnailModel::Compress(made.Image) };
+            },
             ThumbnailLoader::DefaultAhead());
         for (qsizetype i = 0; i < list.size(); ++i) {
-            // The first twenty show while the rest are made; the grid still has its old rows.
+            // The first twenty show while the rest are made.
             if (i == 20)
                 DrawGrid->viewport()->repaint();
             FQuestions->ProcessEvents();
-            if (progress->WantCancel() || FCloseRequested)
+            if (shown->WantCancel() || FCloseRequested)
                 break;
-            const Thumbnail made = loader.TakeNext();
-            if (made.Result == Thumbnail::Outcome::Unreadable)
+            const LoadedThumbnail loaded = loader.TakeNext();
+            if (loaded.Made.Result == Thumbnail::Outcome::Unreadable)
                 StatusBar->SetPanelText(0, Language->TranslateUserMessage("Warning! Unable to read some images."));
-            else if (made.Result == Thumbnail::Outcome::Made)
-                Images.Append(list[i], made.Image);
-            progress->SetProgressBy(1);
+            else if (loaded.Made.Result == Thumbnail::Outcome::Made)
+                Images.Append(list[i], loaded.Made.Image, loaded.Jpeg);
+            shown->SetProgressBy(1);
         }
     }
 
     Images.Sort();
-    DrawGrid->FitRowsTo(Images.Count());
     DrawGrid->MakeCurrent(0, 0);
-    DrawGrid->viewport()->update();
     DrawGrid->verticalScrollBar()->setValue(0);
     DrawGridSelectCell(0, 0);
     StatusBar->SetPanelText(1, FileCountText());
     if (ShellTree->isVisible())
         ShowFolderInTree(CurrentFolder);
-    if (FCloseRequested)
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 std::optional<QStringList> TFormTarvix::RunSearch(
-    const std::function<QStringList(const std::atomic_bool& stop)>& search,
-    std::unique_ptr<Dialogs::Progress>& progress)
+    const std::function<QStringList(const std::atomic_bool& stop)>& search, DelayedProgress& progress)
 {
     // A search that ends at once shows nothing; a longer one shows the progress window, whose
     // Cancel, like closing the window, ends the wait at once.
-    QElapsedTimer clock;
-    clock.start();
+    progress.SetLabelText(Language->TranslateUserMessage("Looking for pictures, please wait..."));
+    progress.SetProgressBounds(0, 0);
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    const std::optional<QStringList> found = RunAbandonable<QStringList>(search, [&] {
-        if (!progress && clock.elapsed() >= 300) {
-            progress = FQuestions->CreateProgress();
-            progress->SetLabelText(Language->TranslateUserMessage("Looking for pictures, please wait..."));
-            progress->SetButtonCaption(Language->TranslateUserMessage("Cancel"));
-            progress->SetProgressBounds(0, 0);
-        }
-        return FCloseRequested || (progress && progress->WantCancel());
-    });
+    const std::optional<QStringList> found
+        = RunAbandonable<QStringList>(search, [&progress] { return progress.WantCancel(); });
     QApplication::restoreOverrideCursor();
     return found;
 }
 
-QStringList TFormTarvix::ListFolderCancellably(
-    const QString& folder, bool recursive, std::unique_ptr<Dialogs::Progress>& progress)
+QStringList TFormTarvix::ListFolderCancellably(const QString& folder, bool recursive, DelayedProgress& progress)
 {
     const auto& list = FServices.ListFolder;
     return RunSearch(
@@ -145,26 +139,51 @@ QString TFormTarvix::FileCountText() const
     return QString::number(Images.Count()) + u' ' + Language->TranslateUserMessage("file(s)");
 }
 
-std::optional<QImage> TFormTarvix::MakeThumbnail(const QString& path)
-{
-    const Thumbnail made = FServices.ThumbnailMaker(
-        path, DrawGrid->CellSize(), { pmiHiQuality->isChecked(), pmiEnlargeSmall->isChecked() });
-    if (made.Result == Thumbnail::Outcome::Unreadable)
-        StatusBar->SetPanelText(0, Language->TranslateUserMessage("Warning! Unable to read some images."));
-    if (made.Result != Thumbnail::Outcome::Made)
-        return std::nullopt;
-    return made.Image;
-}
-
 void TFormTarvix::RefreshThumbnail(const QString& path)
 {
-    const int i = Images.IndexOf(path);
-    if (i < 0)
+    if (Images.IndexOf(path) < 0)
         return;
-    Images.At(i).Image = QImage();
-    if (QFileInfo::exists(path))
-        Images.At(i).Image = MakeThumbnail(path).value_or(QImage());
-    DrawGrid->Model().EntriesChanged(i, i);
+    // Everything asked for until the event loop next runs is made in one go.
+    FRefreshWanted.insert(path);
+    ScheduleRefreshes();
+}
+
+void TFormTarvix::ScheduleRefreshes()
+{
+    if (FRefreshScheduled)
+        return;
+    FRefreshScheduled = true;
+    QMetaObject::invokeMethod(this, &TFormTarvix::StartRefreshes, Qt::QueuedConnection);
+}
+
+void TFormTarvix::StartRefreshes()
+{
+    FRefreshScheduled = false;
+    const ThumbnailCell cell = DrawGrid->CellSize();
+    const ThumbnailOptions options { pmiHiQuality->isChecked(), pmiEnlargeSmall->isChecked() };
+    const QSet<QString> wanted = std::exchange(FRefreshWanted, {});
+    for (const QString& path : wanted) {
+        // One make of a file at a time; asked again meanwhile, it is made again afterwards.
+        if (FRefreshing.contains(path)) {
+            FRefreshWanted.insert(path);
+            continue;
+        }
+        FRefreshing.insert(path);
+        QtConcurrent::run(&FThumbnailPool, [maker = FServices.ThumbnailMaker, path, cell, options] {
+            const Thumbnail made = maker(path, cell, options);
+            return LoadedThumbnail { made, ThumbnailModel::Compress(made.Image) };
+        }).then(this, [this, path](const LoadedThumbnail& loaded) {
+            FRefreshing.remove(path);
+            if (loaded.Made.Result == Thumbnail::Outcome::Unreadable)
+                StatusBar->SetPanelText(0, Language->TranslateUserMessage("Warning! Unable to read some images."));
+            // Gone from the grid meanwhile (another folder, a delete): nothing to show it in.
+            const int i = Images.IndexOf(path);
+            if (i >= 0)
+                Images.SetImage(i, loaded.Made.Image, loaded.Jpeg);
+            if (FRefreshWanted.contains(path))
+                ScheduleRefreshes();
+        });
+    }
 }
 
 void TFormTarvix::ClearThumbnails()

@@ -20,9 +20,9 @@ void TFormTarvix::RebuildThumbnails()
 void TFormTarvix::DrawGridSelectCell(int column, int row)
 {
     FileName.clear();
-    const ThumbnailStore::Entry* entry = Images.Find(DrawGrid->Model().StoreIndex(column, row));
-    if (entry && QFileInfo::exists(entry->Path))
-        FileName = entry->Path;
+    const int i = Images.EntryAt(column, row);
+    if (i >= 0 && i < Images.Count() && QFileInfo::exists(Images.PathAt(i)))
+        FileName = Images.PathAt(i);
     if (FileName.isEmpty())
         return;
     // The size as stored, from the frame header; a file that is no readable JPEG leaves the
@@ -35,7 +35,7 @@ void TFormTarvix::DrawGridSelectCell(int column, int row)
 int TFormTarvix::SelectedIndex() const
 {
     const CellRect selection = DrawGrid->Selection();
-    return selection.Left + selection.Top * DrawGrid->ColumnCount();
+    return Images.EntryAt(selection.Left, selection.Top);
 }
 
 bool TFormTarvix::IsImageChosen() const

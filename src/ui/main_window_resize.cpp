@@ -64,7 +64,7 @@ void TFormTarvix::SizeMoveSettled()
 {
     // A load or a correction in progress keeps the thumbnails it makes; the rebuild waits
     // until it is over.
-    if (MakingThumbNails || FCorrecting) {
+    if (Busy() != Job::None) {
         FSettleTimer.start();
         return;
     }

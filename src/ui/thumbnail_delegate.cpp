@@ -1,16 +1,13 @@
 #include "ui/thumbnail_delegate.h"
 
 #include "ui/thumbnail_maker.h"
-#include "ui/thumbnail_model.h"
-#include "ui/thumbnail_store.h"
 
 #include <QPainter>
 
 namespace tarvix {
 
-ThumbnailDelegate::ThumbnailDelegate(const ThumbnailModel& model, QObject* parent)
+ThumbnailDelegate::ThumbnailDelegate(QObject* parent)
     : QAbstractItemDelegate(parent)
-    , FModel(model)
 {
 }
 
@@ -20,10 +17,9 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     // The current cell is drawn like every other selected cell: no focus frame.
     painter->fillRect(cell, option.state & QStyle::State_Selected ? QColor(SelectedFill) : FBackground);
 
-    const ThumbnailStore::Entry* entry = FModel.Store().Find(FModel.StoreIndex(index.column(), index.row()));
-    if (!entry || entry->Image.isNull())
+    const QImage image = index.data(Qt::DecorationRole).value<QImage>();
+    if (image.isNull())
         return;
-    const QImage& image = entry->Image;
     QSize size = image.size();
     // Made for wider cells, and not yet remade (a resize has not settled, or the window does
     // not rebuild on resizes): shrunk to the cell, so that no picture overlaps the next.
@@ -37,7 +33,7 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const QRect line(cell.left() + 2, cell.top() + cell.height() - 20, cell.width() - 2, 15);
     painter->setFont(option.font);
     painter->setPen(FText);
-    const QString name = FileNameOfPath(entry->Path);
+    const QString name = index.data(Qt::DisplayRole).toString();
     painter->drawText(line, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
         option.fontMetrics.elidedText(name, Qt::ElideRight, line.width()));
 }

@@ -5,16 +5,15 @@
 
 namespace tarvix {
 
-class ThumbnailModel;
-
-// Paints one cell: the background, the light grey of a selected cell, the thumbnail centred
-// 5 pixels below the cell's top and the file name on the line below it. Painting scales
-// nothing: the thumbnails were made at their final size.
+// Paints one cell from what the model says of it: the background, the light grey of a
+// selected cell, the thumbnail centred 5 pixels below the cell's top and the file name on the
+// line below it. The thumbnails are made at their final size; painting scales only those
+// made for larger cells, until they are remade.
 class ThumbnailDelegate : public QAbstractItemDelegate {
     Q_OBJECT
 
 public:
-    ThumbnailDelegate(const ThumbnailModel& model, QObject* parent);
+    explicit ThumbnailDelegate(QObject* parent);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -27,7 +26,6 @@ public:
     static constexpr QRgb SelectedFill = qRgb(180, 180, 180);
 
 private:
-    const ThumbnailModel& FModel;
     QColor FBackground = Qt::white;
     QColor FText = Qt::black;
 };

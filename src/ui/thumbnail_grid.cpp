@@ -18,10 +18,10 @@ ThumbnailCell CellSizeFor(int clientWidth, int scrollBarWidth, int columns)
     return { c, c + 20 };
 }
 
-TThumbnailGrid::TThumbnailGrid(const ThumbnailStore& store, QWidget* parent)
+TThumbnailGrid::TThumbnailGrid(ThumbnailModel& model, QWidget* parent)
     : QTableView(parent)
-    , FModel(new ThumbnailModel(store, this))
-    , FDelegate(new ThumbnailDelegate(*FModel, this))
+    , FModel(&model)
+    , FDelegate(new ThumbnailDelegate(this))
 {
     setModel(FModel);
     setItemDelegate(FDelegate);
@@ -39,7 +39,6 @@ TThumbnailGrid::TThumbnailGrid(const ThumbnailStore& store, QWidget* parent)
     setTabKeyNavigation(false);
     setWordWrap(false);
     setCornerButtonEnabled(false);
-    FModel->SetShape(5, 3);
     SetCellSize(FCell);
     SetBackgroundColor(Qt::white);
 }
@@ -51,23 +50,12 @@ int TThumbnailGrid::ColumnCount() const
 
 void TThumbnailGrid::SetColumnCount(int columns)
 {
-    FModel->SetShape(columns, FModel->Rows());
+    FModel->SetColumns(columns);
 }
 
 int TThumbnailGrid::RowCount() const
 {
     return FModel->Rows();
-}
-
-void TThumbnailGrid::SetRowCount(int rows)
-{
-    FModel->SetShape(FModel->Columns(), rows);
-}
-
-void TThumbnailGrid::FitRowsTo(int entries)
-{
-    const int columns = ColumnCount();
-    SetRowCount(entries / columns + (entries % columns != 0 ? 1 : 0));
 }
 
 void TThumbnailGrid::SetCellSize(ThumbnailCell cell)

@@ -9,7 +9,6 @@ namespace tarvix {
 
 class ThumbnailDelegate;
 class ThumbnailModel;
-class ThumbnailStore;
 
 // The cell of a grid whose client area is `clientWidth` wide: C = (clientWidth - scrollBarWidth
 // - 4) div columns, R = C + 20. The scroll bar's width is taken off whether it shows or not,
@@ -33,17 +32,15 @@ class TThumbnailGrid : public QTableView {
     Q_OBJECT
 
 public:
-    TThumbnailGrid(const ThumbnailStore& store, QWidget* parent);
+    // Shows the model's entries; the model outlives the grid or tells it when it goes.
+    TThumbnailGrid(ThumbnailModel& model, QWidget* parent);
 
     ThumbnailModel& Model() const { return *FModel; }
     ThumbnailDelegate& Delegate() const { return *FDelegate; }
 
     int ColumnCount() const;
-    void SetColumnCount(int columns); // keeps the row count
-    int RowCount() const;
-    void SetRowCount(int rows);
-    // The rows `entries` cells fill, at least one.
-    void FitRowsTo(int entries);
+    void SetColumnCount(int columns);
+    int RowCount() const; // as many as the entries fill, at least one
     ThumbnailCell CellSize() const { return FCell; }
     void SetCellSize(ThumbnailCell cell);
     // The width the cells share: the view's inside, scroll bar included.

@@ -20,7 +20,7 @@ ThumbnailLoader::ThumbnailLoader(QThreadPool& pool, QStringList paths, Maker mak
 ThumbnailLoader::~ThumbnailLoader()
 {
     // Those not started yet never start; the pool outlives the loader for those that did.
-    for (QFuture<Thumbnail>& future : FInFlight)
+    for (QFuture<LoadedThumbnail>& future : FInFlight)
         future.cancel();
 }
 
@@ -37,16 +37,16 @@ void ThumbnailLoader::SubmitUpTo(qsizetype count)
     }
 }
 
-Thumbnail ThumbnailLoader::TakeNext()
+LoadedThumbnail ThumbnailLoader::TakeNext()
 {
     if (AtEnd() || FInFlight.empty())
         return {};
-    QFuture<Thumbnail> future = FInFlight.front();
+    QFuture<LoadedThumbnail> future = FInFlight.front();
     WaitProcessingEvents(future);
     FInFlight.pop_front();
     ++FTaken;
     SubmitUpTo(FAhead);
-    return future.isValid() && future.resultCount() > 0 ? future.result() : Thumbnail {};
+    return future.isValid() && future.resultCount() > 0 ? future.result() : LoadedThumbnail {};
 }
 
 } // namespace tarvix

@@ -15,9 +15,15 @@ namespace tarvix {
 // worker threads, and hands them over in list order. Only a few are made ahead, so that
 // memory stays bounded however long the list; what nobody took when the loader goes is
 // dropped (decodes already running finish on their own, their results unused).
+// A thumbnail as the workers hand it over: made, and compressed as the grid keeps it.
+struct LoadedThumbnail {
+    Thumbnail Made;
+    QByteArray Jpeg;
+};
+
 class ThumbnailLoader {
 public:
-    using Maker = std::function<Thumbnail(const QString& path)>;
+    using Maker = std::function<LoadedThumbnail(const QString& path)>;
 
     // `ahead` thumbnails are in the making at any time (at least one).
     ThumbnailLoader(QThreadPool& pool, QStringList paths, Maker maker, int ahead);
@@ -29,7 +35,7 @@ public:
     bool AtEnd() const { return FTaken >= FPaths.size(); }
     // The next thumbnail in list order. While it is not ready, the calling thread's events
     // are processed, so the window stays responsive and a Cancel click arrives.
-    Thumbnail TakeNext();
+    LoadedThumbnail TakeNext();
 
     // How many are made ahead by default: two per core keeps every core busy while one of
     // them is being taken.
@@ -44,7 +50,7 @@ private:
     qsizetype FAhead;
     qsizetype FTaken = 0;
     qsizetype FSubmitted = 0;
-    std::deque<QFuture<Thumbnail>> FInFlight;
+    std::deque<QFuture<LoadedThumbnail>> FInFlight;
 };
 
 } // namespace tarvix

@@ -1,39 +1,100 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QByteArray>
+#include <QCache>
+#include <QHash>
+#include <QImage>
+#include <QSet>
+#include <QString>
+#include <vector>
 
 namespace tarvix {
 
-class ThumbnailStore;
-
-// The thumbnail store as a table of a fixed number of columns: entry i lives in column
-// i mod columns, row i div columns; cells past the last entry are empty but selectable. The
-// row count is set by whoever fills the store, so that cells can be added while a folder loads
-// without the table changing its shape under the user.
+// The thumbnails of the folder shown, and the grid's table of them: entry i lives in column
+// i mod columns, row i div columns, and this is the only place that knows it. Cells past the
+// last entry are empty but selectable; there is always at least one row.
+//
+// The entries keep their thumbnails compressed (JPEG, full colour resolution): a folder of
+// 50,000 photos holds about 6 KB a picture instead of 70. Only those painted lately are kept
+// decoded, in a small cache. A path finds its entry exactly (names differ in letter case on
+// Linux) and at once.
+//
+// Sorted once after a load and not kept sorted: a refreshed or renamed entry keeps its cell.
 class ThumbnailModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    ThumbnailModel(const ThumbnailStore& store, QObject* parent);
+    // What a cell holds besides its name and tool tip: the entry's full path.
+    static constexpr int PathRole = Qt::UserRole;
+
+    // One entry as the window's commands see it: the picture decoded (null when there is none).
+    struct Entry {
+        QString Path;
+        QImage Image;
+    };
+
+    explicit ThumbnailModel(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
+    // Display and AccessibleText: the file's name; ToolTip: its path, as text; Decoration: the
+    // thumbnail as a QImage; PathRole: the path.
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    void SetShape(int columns, int rows);
+    // --- the table
+    void SetColumns(int columns);
     int Columns() const { return FColumns; }
-    int Rows() const { return FRows; }
-    // The store index of a cell; it may lie past the store's end (an empty cell).
-    int StoreIndex(int column, int row) const { return column + row * FColumns; }
-    const ThumbnailStore& Store() const { return FStore; }
-    // Tells the views that the cells of these store entries look different now.
-    void EntriesChanged(int first, int last);
+    int Rows() const;
+    // The entry of a cell; it may lie past the last entry (an empty cell).
+    int EntryAt(int column, int row) const { return column + row * FColumns; }
+    QModelIndex CellOf(int entry) const;
+
+    // --- the entries
+    int Count() const { return static_cast<int>(FEntries.size()); }
+    bool IsEmpty() const { return FEntries.empty(); }
+    Entry At(int i) const;
+    const QString& PathAt(int i) const { return FEntries.at(static_cast<size_t>(i)).Path; }
+    bool HasImage(int i) const { return !FEntries.at(static_cast<size_t>(i)).Jpeg.isEmpty(); }
+    // The decoded thumbnail, from the cache or decoded now; null when there is none.
+    QImage ImageAt(int i) const;
+    // The entry whose path is exactly `path`; -1 when none.
+    int IndexOf(const QString& path) const;
+
+    // Adds an entry after the last; `jpeg` is `image` compressed by Compress, where the
+    // caller made it already (on a worker), otherwise it is made here.
+    void Append(const QString& path, const QImage& image, QByteArray jpeg = {});
+    void SetImage(int i, const QImage& image, QByteArray jpeg = {});
+    void SetPath(int i, const QString& path);
+    // The entries after it move up one cell each.
+    void RemoveAt(int i);
+    // The entries of these paths, the others moving up to close the gaps.
+    void Remove(const QSet<QString>& paths);
+    void Clear();
+    // By path, as the user reads paths: the locale's collation, letter case aside.
+    void Sort();
+
+    // A thumbnail as the entries keep it. Safe on any thread.
+    static QByteArray Compress(const QImage& image);
 
 private:
-    const ThumbnailStore& FStore;
-    int FColumns = 1;
-    int FRows = 1;
+    struct Stored {
+        QString Path;
+        QByteArray Jpeg; // empty: no picture (unreadable, or gone at a refresh)
+    };
+
+    void EntriesChanged(int first, int last);
+    void Reindex();
+    void Remember(const QString& path, const QImage& image) const;
+
+    std::vector<Stored> FEntries;
+    QHash<QString, int> FIndex;
+    mutable QCache<QString, QImage> FDecoded; // by path, cost in kilobytes
+    int FColumns = 5;
 };
+
+// The part of a path after its last '/': what a cell shows under its thumbnail.
+QString FileNameOfPath(const QString& path);
 
 } // namespace tarvix

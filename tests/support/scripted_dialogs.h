@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <utility>
 
 namespace tarvix {
 
@@ -23,6 +24,8 @@ public:
     QStringList TextsOffered; // the texts AskText started with
     int EventPumps = 0;
     std::function<void()> WhileAskingCrop; // runs while the crop warning is on screen
+    // Runs once at the next pump of events, as a click would come in between.
+    std::function<void()> OnPump;
 
     // What the progress display was told, and a Cancel from the script.
     struct ProgressLog {
@@ -57,7 +60,12 @@ public:
             return std::nullopt;
         return answer;
     }
-    void ProcessEvents() override { ++EventPumps; }
+    void ProcessEvents() override
+    {
+        ++EventPumps;
+        if (auto pump = std::exchange(OnPump, nullptr))
+            pump();
+    }
 
     std::unique_ptr<Dialogs::Progress> CreateProgress() override
     {

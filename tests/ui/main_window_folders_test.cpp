@@ -90,16 +90,7 @@ TEST_F(FolderLoading, CancelKeepsTheThumbnailsMadeSoFarSorted)
 }
 
 // Events pumped by a load can ask for another folder; that request is dropped.
-class ReenteringDialogs : public ScriptedDialogs {
-public:
-    std::function<void()> OnPump;
-    void ProcessEvents() override
-    {
-        ScriptedDialogs::ProcessEvents();
-        if (auto pump = std::exchange(OnPump, nullptr))
-            pump();
-    }
-};
+using ReenteringDialogs = ScriptedDialogs;
 
 // A window that asks `questions` instead of the fixture's.
 std::unique_ptr<TFormTarvix> ShownWith(Dialogs& questions)
@@ -160,8 +151,15 @@ TEST_F(FolderLoading, RefreshRemakesOneEntryInPlace)
     EXPECT_EQ(w.Images.Count(), 2);
     QFile::remove(Folder.File("b.jpg"));
     w.RefreshThumbnail(Folder.File("B.JPG")); // another file: b.jpg keeps its thumbnail
+    EXPECT_FALSE(w.RefreshPending());
     EXPECT_FALSE(w.Images.At(1).Image.isNull());
+    // Asked for twice before the window gets to it: made once, on a worker.
+    const int made = Made.loadRelaxed();
     w.RefreshThumbnail(Folder.File("b.jpg"));
+    w.RefreshThumbnail(Folder.File("b.jpg"));
+    EXPECT_TRUE(w.RefreshPending());
+    QTRY_VERIFY(!w.RefreshPending());
+    EXPECT_EQ(Made.loadRelaxed() - made, 1);
     EXPECT_EQ(w.Images.Count(), 2);
     EXPECT_TRUE(w.Images.At(1).Image.isNull());
     EXPECT_FALSE(w.Images.At(0).Image.isNull());
