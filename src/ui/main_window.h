@@ -42,6 +42,7 @@ struct TFormTarvixServices {
     std::function<Thumbnail(const QString& path, ThumbnailCell cell, ThumbnailOptions options)> ThumbnailMaker;
     QString ThumbnailCacheFolder; // that cache's folder; PrivateThumbnailCache::DefaultFolder() when empty
     std::function<void(const QUrl& url)> OpenUrl; // the desktop's program for the file or page when empty
+    QString UserManual; // the program's manual, opened by "Web-Site" without a home page; UserManualFile() when empty
 };
 
 // The browser window: a toolbar, the path bar, the folder tree beside the thumbnail grid, and a
