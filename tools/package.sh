@@ -23,7 +23,7 @@ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFI
     -DTARVIX_BUILD_TESTS=OFF -DTARVIX_WERROR="${TARVIX_WERROR:-OFF}" >/dev/null
 cmake --build "$BUILD"
 rm -f "$BUILD"/tarvix_*.deb
-(cd "$BUILD" && cpack -G DEB >/dev/null)
+packaging/debian/make_package.sh "$BUILD" "$BUILD" >/dev/null
 
 mkdir -p "$OUT"
 deb=$(ls "$BUILD"/tarvix_*_amd64.deb)

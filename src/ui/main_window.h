@@ -47,6 +47,7 @@ struct TFormTarvixServices {
     std::function<void(const QUrl& url)> OpenUrl; // the desktop's program for the file or page when empty
     // The JPEG files of a folder (ListJpegFiles when empty); it should end soon after `stop` is set.
     std::function<QStringList(const QString& folder, bool recursive, const std::atomic_bool& stop)> ListFolder;
+    QString UserManual; // the program's manual, opened by "Web-Site" without a home page; UserManualFile() when empty
 };
 
 // The browser window: a toolbar, the path bar, the folder tree beside the thumbnail grid, and a

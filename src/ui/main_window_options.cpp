@@ -4,6 +4,7 @@
 #include "engine/language_files.h"
 #include "engine/message_format.h"
 #include "engine/settings_store.h"
+#include "engine/user_manual.h"
 #include "ui/main_window.h"
 #include "ui/qt_translation.h"
 #include "ui/setting_colors.h"
@@ -25,9 +26,6 @@
 #include <QUrl>
 
 namespace tarvix {
-
-// Where the program lives on the web.
-constexpr char TarvixHomePage[] = "https://tarvix.example.org/";
 
 void TFormTarvix::BuildLanguageMenu()
 {
@@ -135,16 +133,29 @@ void TFormTarvix::pmiForeColorClick()
     RebuildThumbnails();
 }
 
+// The home page of a release that has one; otherwise the manual that comes with the program.
 void TFormTarvix::pmiWebsiteClick()
 {
-    FServices.OpenUrl(QUrl(QLatin1String(TarvixHomePage)));
+    if (!HomePage().isEmpty()) {
+        FServices.OpenUrl(QUrl(HomePage()));
+        return;
+    }
+    const QString manual = FServices.UserManual.isEmpty() ? UserManualFile() : FServices.UserManual;
+    if (!QFileInfo(manual).isFile()) {
+        FQuestions->ShowMessage(
+            TranslateMessage(*Language, "Cannot open \"%s\". The file has been moved or deleted.", { manual }),
+            QString(), Dialogs::Icon::Warning);
+        return;
+    }
+    FServices.OpenUrl(QUrl::fromLocalFile(QFileInfo(manual).absoluteFilePath()));
 }
 
 void TFormTarvix::pmiAboutClick()
 {
     const QString text = QApplication::applicationDisplayName() + u'\n'
         + TranslateMessage(*Language, "Version %s", { MessageArg(QLatin1String(TARVIX_VERSION)) }) + u'\n'
-        + Language->TranslateUserMessage("Free software under the GNU General Public License, version 3 or later.");
+        + Language->TranslateUserMessage("Free software under the GNU General Public License, version 3 or later.")
+        + (HomePage().isEmpty() ? QString() : u'\n' + HomePage());
     FQuestions->ShowMessage(text, Language->TranslateUserMessage("About"), Dialogs::Icon::Information);
 }
 

@@ -11,6 +11,7 @@ import tempfile
 PREFIX = os.environ.get("TARVIX_TEST_PREFIX", "")
 LIBDIR = os.environ.get("TARVIX_TEST_LIBDIR", "lib")
 SOURCE = os.environ.get("TARVIX_TEST_SOURCE", "")
+BUILD = os.environ.get("TARVIX_TEST_BUILD", "")
 LANGUAGES = sorted(name[:-4] for name in os.listdir(os.path.join(SOURCE, "lang")) if name.endswith(".lng"))
 JPEGTRAN = {"-r": ["-rotate", "90"], "-l": ["-rotate", "270"], "-u": ["-rotate", "180"],
             "-h": ["-flip", "horizontal"], "-v": ["-flip", "vertical"]}
@@ -48,6 +49,23 @@ def unused_x_display():
                 and socket + "\n" not in listening:
             return ":%d" % number
     return ":97"
+
+
+def c_locale(env):
+    """`env` as on a fresh machine: no LANG, no LANGUAGE, no LC_* but LC_ALL=C."""
+    env = {k: v for k, v in env.items() if not k.startswith("LC_") and k not in ("LANG", "LANGUAGE")}
+    env["LC_ALL"] = "C"
+    return env
+
+
+def cache_value(name, build=None):
+    """A variable of the build's CMake cache, "" when it is not there."""
+    with open(os.path.join(build or BUILD, "CMakeCache.txt"), encoding="utf-8") as cache:
+        for line in cache:
+            key, _, value = line.rstrip("\n").partition("=")
+            if key.split(":")[0] == name:
+                return value
+    return ""
 
 
 def run(argv, env, **kwargs):

@@ -208,14 +208,6 @@ TEST_F(Commands, ViewOpensTheFileWithTheDesktopAndWarnsWhenItIsGone)
     w.ActionOpen->trigger();
     ASSERT_EQ(Questions.Messages.size(), 1);
     EXPECT_EQ(Questions.Messages[0], "Cannot open \"p0.jpg\". The file or folder has been moved or deleted.");
-
-    w.pmiWebsite->trigger();
-    ASSERT_EQ(OpenedUrls.size(), 2);
-    EXPECT_EQ(OpenedUrls[1].scheme(), "https");
-    w.pmiAbout->trigger();
-    ASSERT_EQ(Questions.Messages.size(), 2);
-    EXPECT_EQ(Questions.Messages[1].split(u'\n').size(), 3);
-    EXPECT_TRUE(Questions.Messages[1].split(u'\n')[1].startsWith("Version "));
 }
 
 TEST_F(Commands, ThumbnailsInRowShowsTheCountAndChangesItOnlyOnOk)
