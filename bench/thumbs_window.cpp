@@ -13,10 +13,10 @@
 #include "engine/image_info.h"
 #include "engine/settings_keys.h"
 #include "engine/settings_store.h"
-#include "ui/application.h"
-#include "ui/main_window.h"
-#include "ui/thumbnail_grid.h"
-#include "ui/thumbnail_maker.h"
+#include "ui/grid/thumbnail_grid.h"
+#include "ui/thumbnails/thumbnail_maker.h"
+#include "ui/window/application.h"
+#include "ui/window/main_window.h"
 
 #include <QAction>
 #include <QApplication>

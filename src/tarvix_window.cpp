@@ -3,10 +3,10 @@
 #include "app/command_line.h"
 #include "app/instance_marker.h"
 #include "engine/process_switches.h"
-#include "ui/application.h"
-#include "ui/main_window.h"
-#include "ui/qt_dialogs.h"
-#include "ui/toolbar_icons.h"
+#include "ui/dialogs/qt_dialogs.h"
+#include "ui/window/application.h"
+#include "ui/window/main_window.h"
+#include "ui/window/toolbar_icons.h"
 
 #include <QApplication>
 

@@ -2,7 +2,7 @@
 // and refuse to start, and a close or a rebuild for a new size waits for the job's end.
 #include "support/exif_builder.h"
 #include "support/qt_printers.h"
-#include "ui/thumbnail_grid.h"
+#include "ui/grid/thumbnail_grid.h"
 #include "window_fixture.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
 #include "engine/image_info.h"
 #include "support/qt_printers.h"
-#include "ui/status_bar.h"
-#include "ui/thumb_form.h"
-#include "ui/thumbnail_model.h"
+#include "ui/dialogs/thumb_form.h"
+#include "ui/grid/thumbnail_model.h"
+#include "ui/window/status_bar.h"
 #include "window_fixture.h"
 
 #include <QAction>

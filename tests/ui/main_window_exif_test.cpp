@@ -1,7 +1,7 @@
 #include "engine/language.h"
 #include "support/exif_builder.h"
 #include "support/qt_printers.h"
-#include "ui/exif_display.h"
+#include "ui/dialogs/exif_display.h"
 #include "window_fixture.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "support/qt_printers.h"
-#include "ui/status_bar.h"
-#include "ui/thumbnail_delegate.h"
+#include "ui/grid/thumbnail_delegate.h"
+#include "ui/window/status_bar.h"
 #include "window_fixture.h"
 
 #include <QAction>

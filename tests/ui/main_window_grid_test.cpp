@@ -1,6 +1,6 @@
 #include "support/qt_printers.h"
-#include "ui/status_bar.h"
-#include "ui/thumbnail_model.h"
+#include "ui/grid/thumbnail_model.h"
+#include "ui/window/status_bar.h"
 #include "window_fixture.h"
 
 #include <QAccessible>

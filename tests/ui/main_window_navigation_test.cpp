@@ -2,8 +2,8 @@
 #include "engine/image_info.h"
 #include "support/exif_builder.h"
 #include "support/qt_printers.h"
-#include "ui/favorites.h"
-#include "ui/status_bar.h"
+#include "ui/window/favorites.h"
+#include "ui/window/status_bar.h"
 #include "window_fixture.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
 #include "engine/component_tree.h"
 #include "engine/language.h"
 #include "support/qt_printers.h"
-#include "ui/qt_translation.h"
-#include "ui/status_bar.h"
+#include "ui/window/qt_translation.h"
+#include "ui/window/status_bar.h"
 #include "window_fixture.h"
 
 #include <QAction>

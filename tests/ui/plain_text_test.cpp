@@ -6,11 +6,11 @@
 #include "engine/language.h"
 #include "engine/message_format.h"
 #include "support/exif_builder.h"
-#include "ui/exif_display.h"
-#include "ui/progress_window.h"
-#include "ui/qt_dialogs.h"
-#include "ui/status_bar.h"
-#include "ui/thumbnail_model.h"
+#include "ui/dialogs/exif_display.h"
+#include "ui/dialogs/progress_window.h"
+#include "ui/dialogs/qt_dialogs.h"
+#include "ui/grid/thumbnail_model.h"
+#include "ui/window/status_bar.h"
 #include "window_fixture.h"
 
 #include <QAction>

@@ -1,5 +1,5 @@
 #include "support/qt_printers.h"
-#include "ui/progress_window.h"
+#include "ui/dialogs/progress_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -2,9 +2,9 @@
 #include "engine/language.h"
 #include "support/qt_printers.h"
 #include "support/temp_folder.h"
-#include "ui/application.h"
-#include "ui/main_window.h"
-#include "ui/qt_dialogs.h"
+#include "ui/dialogs/qt_dialogs.h"
+#include "ui/window/application.h"
+#include "ui/window/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>

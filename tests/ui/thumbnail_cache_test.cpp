@@ -3,8 +3,8 @@
 #include "support/jpeg_fixtures.h"
 #include "support/temp_folder.h"
 #include "support/test_data.h"
-#include "ui/cached_thumbnail_maker.h"
-#include "ui/jpeg_encoder.h"
+#include "ui/thumbnails/cached_thumbnail_maker.h"
+#include "ui/thumbnails/jpeg_encoder.h"
 
 #include <QDir>
 #include <QFile>

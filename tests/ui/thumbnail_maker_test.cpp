@@ -3,8 +3,8 @@
 #include "support/exif_builder.h"
 #include "support/jpeg_fixtures.h"
 #include "support/temp_folder.h"
-#include "ui/jpeg_decoder.h"
-#include "ui/thumbnail_maker.h"
+#include "ui/thumbnails/jpeg_decoder.h"
+#include "ui/thumbnails/thumbnail_maker.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 #include "support/temp_folder.h"
-#include "ui/toolbar_icons.h"
+#include "ui/window/toolbar_icons.h"
 
 #include <QFile>
 #include <QImage>

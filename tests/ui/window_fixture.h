@@ -4,8 +4,8 @@
 #include "support/jpeg_fixtures.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
-#include "ui/main_window.h"
-#include "ui/thumbnail_grid.h"
+#include "ui/grid/thumbnail_grid.h"
+#include "ui/window/main_window.h"
 
 #include <QAtomicInt>
 #include <QFile>

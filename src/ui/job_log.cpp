@@ -1,7 +1,0 @@
-#include "ui/job_log.h"
-
-namespace tarvix {
-
-Q_LOGGING_CATEGORY(JobsLog, "tarvix.jobs", QtWarningMsg)
-
-} // namespace tarvix

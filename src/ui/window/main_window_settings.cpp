@@ -1,0 +1,111 @@
+// What the browser window keeps from one run to the next.
+#include "engine/language.h"
+#include "engine/language_files.h"
+#include "engine/settings_store.h"
+#include "platform/private_thumbnail_cache.h"
+#include "ui/grid/thumbnail_grid.h"
+#include "ui/window/main_window.h"
+#include "ui/window/setting_colors.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTreeView>
+
+namespace tarvix {
+
+void TFormTarvix::LoadSettings()
+{
+    using namespace SettingsKeys;
+    const SettingsStore store = SettingsStore::Open();
+    BuildFavoritesMenu();
+    ApplyStoredLanguage(StoredLanguageFile(store.Read(SettingsKeys::Language)));
+    pmiRebuildWhenResized->setChecked(store.Read(RebuildWhenResized));
+    pmiKeepTimestamp->setChecked(store.Read(KeepTimestamp));
+    pmiEnlargeSmall->setChecked(store.Read(EnlargeSmall));
+    pmiDeleteConfirm->setChecked(store.Read(ConfirmDelete));
+    cbSubFolders->setChecked(store.Read(LookInSubfolders));
+    DrawGrid->SetColumnCount(ThumbsInRowFromStored(store.Read(ThumbsInRow)));
+    (store.Read(HighQuality) ? pmiHiQuality : pmiLowQuality)->setChecked(true);
+    RecentFolder = store.Read(LastFolder);
+    pmiMakeBackup->setChecked(store.Read(MakeBackup));
+    if (store.Read(WinMax)) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    } else {
+        const int width = store.Read(WinWidth);
+        const int height = store.Read(WinHeight);
+        resize(width, height);
+        // The defaults centre the window on its screen, with the size just set.
+        const QSize screen = this->screen() ? this->screen()->size() : QSize(width, height);
+        const int top = store.ReadInteger(Section, WinTop, CenteredWinTop(screen.height(), this->height()));
+        const int left = store.ReadInteger(Section, WinLeft, CenteredWinLeft(screen.width(), this->width()));
+        move(left, top);
+    }
+    DrawGrid->SetBackgroundColor(ColorOfSetting(store.Read(BackColor)));
+    const QColor text = ColorOfSetting(store.Read(ForeColor));
+    FForeColor = static_cast<QRgb>(SettingOfColor(text));
+    DrawGrid->SetTextColor(text);
+    Mru.clear();
+    for (int n = 0; n < MruCount; ++n)
+        if (store.ValueExists(Section, MruKey(n)))
+            Mru.append(store.ReadString(Section, MruKey(n), QString()));
+    BuildFavoritesMenu();
+    ActionShowTree->setChecked(store.Read(ShowTree));
+    FTreeWidth = qMax(ShellTree->minimumWidth(), store.ReadInteger(Section, TreeWidth, FTreeWidth));
+    ApplyTreeVisibility();
+    FThumbnailCache->SetLimit(
+        qint64(ThumbnailCacheMBFromStored(store.Read(ThumbnailCacheMB))) * PrivateThumbnailCache::MB);
+}
+
+void TFormTarvix::SaveSettings()
+{
+    WriteTranslatingErrors(*Language, [this] { SaveSettingsInOneGo(); });
+}
+
+// One read of the file, the changes in memory, one replacement: on a memory stick each
+// replacement is a flush.
+void TFormTarvix::SaveSettingsInOneGo()
+{
+    using namespace SettingsKeys;
+    SettingsStore store = SettingsStore::Open();
+    store.BeginEdit();
+    store.Write(RebuildWhenResized, pmiRebuildWhenResized->isChecked());
+    store.Write(BackColor, SettingOfColor(DrawGrid->BackgroundColor()));
+    store.Write(ForeColor, static_cast<qint32>(FForeColor));
+    store.Write(KeepTimestamp, pmiKeepTimestamp->isChecked());
+    store.Write(EnlargeSmall, pmiEnlargeSmall->isChecked());
+    const bool maximised = windowState() & Qt::WindowMaximized;
+    store.Write(WinMax, maximised);
+    QString languageFile = Language->LanguageFile();
+    if (IsPortableRun() && !languageFile.isEmpty())
+        languageFile = QStringLiteral("lang/") + QFileInfo(languageFile).fileName();
+    store.Write(SettingsKeys::Language, languageFile);
+    if (!maximised) {
+        // The window's own size: the frame is the window manager's, and adding it would make
+        // the window grow by it at every start.
+        store.Write(WinWidth, width());
+        store.Write(WinHeight, height());
+        store.WriteInteger(Section, WinTop, y());
+        store.WriteInteger(Section, WinLeft, x());
+    }
+    store.Write(LookInSubfolders, cbSubFolders->isChecked());
+    store.Write(ConfirmDelete, pmiDeleteConfirm->isChecked());
+    store.Write(HighQuality, pmiHiQuality->isChecked());
+    store.Write(MakeBackup, pmiMakeBackup->isChecked());
+    if (!edPath->text().isEmpty() && QFileInfo(edPath->text()).isDir())
+        store.Write(LastFolder, edPath->text());
+    store.Write(ThumbsInRow, DrawGrid->ColumnCount());
+    for (int n = 0; n < Mru.size() && n < MruCount; ++n)
+        store.WriteString(Section, MruKey(n), Mru[n]);
+    store.Write(ShowTree, ActionShowTree->isChecked());
+    if (ShellTree->isVisible())
+        FTreeWidth = ShellTree->width();
+    store.WriteInteger(Section, TreeWidth, FTreeWidth);
+    store.Write(ThumbnailCacheMB, qint32(FThumbnailCache->Limit() / PrivateThumbnailCache::MB));
+    store.CommitEdit();
+}
+
+} // namespace tarvix

@@ -1,0 +1,39 @@
+#include "ui/window/status_bar.h"
+
+#include <QLabel>
+
+namespace tarvix {
+
+TStatusBar::TStatusBar(QWidget* parent)
+    : QStatusBar(parent)
+{
+    setObjectName("StatusBar");
+    const int widths[2] = { 550, 50 };
+    for (int i = 0; i < 2; ++i) {
+        FPanels[i] = new QLabel(this);
+        FPanels[i]->setObjectName(QStringLiteral("Panel%1").arg(i));
+        FPanels[i]->setMinimumWidth(widths[i]);
+        FPanels[i]->setTextFormat(Qt::PlainText);
+    }
+    addWidget(FPanels[0], 1);
+    addPermanentWidget(FPanels[1]);
+    setSizeGripEnabled(true);
+}
+
+QLabel* TStatusBar::Panel(int panel) const
+{
+    return FPanels[panel == 1 ? 1 : 0];
+}
+
+QString TStatusBar::PanelText(int panel) const
+{
+    return Panel(panel)->text();
+}
+
+void TStatusBar::SetPanelText(int panel, const QString& text)
+{
+    Panel(panel)->setText(text);
+    Panel(panel)->setAccessibleName(text);
+}
+
+} // namespace tarvix
