@@ -223,8 +223,17 @@ void PendingTransform::FailWrite(Step step, int error)
 {
     FFailedStep = step;
     FWriteError = error;
-    const QString what = step == Step::Backup ? "backup copy " + BackupFileName(FileName()) : FileName();
-    qCWarning(TransformLog, "%s not written: %s", qUtf8Printable(what), std::strerror(error));
+    qCWarning(TransformLog, "%s not turned: %s", qUtf8Printable(FileName()), qUtf8Printable(WriteFailureDetails()));
+}
+
+QString PendingTransform::WriteFailureDetails() const
+{
+    // What the replacement answers when the file is no longer the one read.
+    if (FFailedStep == Step::Replace && FWriteError == ESTALE)
+        return QStringLiteral("the file changed after it was read");
+    return SystemDetails(
+        FFailedStep == Step::Backup ? "backup copy " + BackupFileName(FileName()) : QStringLiteral("replacement"),
+        FWriteError);
 }
 
 void PendingTransform::Write()
@@ -272,12 +281,8 @@ void PendingTransform::Write()
 
 void PendingTransform::RaiseWriteError(const TLanguage& language) const
 {
-    if (FWriteError == ESTALE && FFailedStep == Step::Replace)
-        throw TarvixError(CannotRotateText(language, FileName()), "the file changed after it was read");
     if (FWriteError != 0)
-        throw TarvixError(CannotRotateText(language, FileName()),
-            SystemDetails(FFailedStep == Step::Backup ? "backup copy " + BackupFileName(FileName()) : "replacement",
-                FWriteError));
+        throw TarvixError(CannotRotateText(language, FileName()), WriteFailureDetails());
     if (FTimesError != 0)
         RaiseOsError(FTimesError); // the picture is turned; only its times are new
 }

@@ -87,6 +87,7 @@ private:
     void Inspect();
     void Lock(const TLanguage& language, const std::atomic<bool>* stop);
     void FailWrite(Step step, int error);
+    QString WriteFailureDetails() const;
 
     Request FRequest;
     Found FFound = Found::Unreadable;

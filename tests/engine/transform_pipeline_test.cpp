@@ -119,8 +119,10 @@ TEST_F(Pipeline, AWriteFailingMidRunEndsTheRunOrIsReportedWithSeveralWorkers)
             }
         };
         settings.AfterFile = [&](const QString& path) { done.append(path); };
+        QStringList details;
         settings.OnError = [&](const QString& path, const TarvixError& error) {
             errors.append(QFileInfo(path).fileName() + ": " + error.Message());
+            details.append(error.Details());
         };
         if (stop) {
             EXPECT_THROW(TransformFiles(Language, Right(paths), Dialogs, nullptr, settings), TarvixError);
@@ -130,6 +132,7 @@ TEST_F(Pipeline, AWriteFailingMidRunEndsTheRunOrIsReportedWithSeveralWorkers)
         } else {
             TransformFiles(Language, Right(paths), Dialogs, nullptr, settings);
             EXPECT_EQ(errors, QStringList({ "p3.jpg: Unable to rotate the image: p3.jpg" }));
+            EXPECT_EQ(details, QStringList({ "the file changed after it was read" }));
             EXPECT_EQ(written.size(), paths.size());
         }
         EXPECT_TRUE(Unchanged(paths[3]));
