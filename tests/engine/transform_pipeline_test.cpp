@@ -315,3 +315,27 @@ TEST_F(Pipeline, AFailedBackupStopsItsFileWithTheSystemsReason)
     EXPECT_TRUE(TurnedRight(other));
     EXPECT_EQ(ReadBytes(Folder.File("other_ORIGINAL.jpg")), Originals[other]);
 }
+
+// Cancel ends the wait for a file another program holds, rather than after the whole wait.
+TEST_F(Pipeline, CancelEndsTheWaitForALockedFile)
+{
+    class CancelLater : public tarvix::Dialogs::Progress {
+    public:
+        void SetLabelText(const QString&) override { }
+        void SetProgressBounds(int, int) override { }
+        void SetProgressBy(int) override { }
+        bool WantCancel() const override { return Clock.elapsed() > 200; }
+        QElapsedTimer Clock;
+    };
+    const QString path = Photo("held.jpg", 6);
+    UniqueFd holder(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    ASSERT_EQ(::flock(holder.Get(), LOCK_EX), 0);
+    CancelLater progress;
+    progress.Clock.start();
+    PipelineSettings settings;
+    settings.WaitIfBusy = true;
+    TransformFiles(Language, { { path, std::nullopt } }, Dialogs, &progress, settings);
+    EXPECT_LT(progress.Clock.elapsed(), 2000); // the wait would be 5 s
+    EXPECT_TRUE(Unchanged(path));
+    EXPECT_TRUE(Dialogs.Messages.isEmpty());
+}
