@@ -70,7 +70,9 @@ int RunCommandLine(const QStringList& parameters, Dialogs& dialogs)
         Run(parameters, language, keepTimestamp, makeBackup, dialogs);
         return 0;
     } catch (const TarvixError& error) {
-        dialogs.ShowMessage(error.Message(), QString(), Dialogs::Icon::Error);
+        // What the system said goes on a line of its own, as it came: a maintainer looks it up.
+        const QString text = error.FullText();
+        dialogs.ShowMessage(text, QString(), Dialogs::Icon::Error);
         return 1;
     }
 }

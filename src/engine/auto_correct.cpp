@@ -46,6 +46,9 @@ void CorrectFiles(const QStringList& files, const TLanguage& language, Dialogs& 
     settings.KeepTimestamp = how.KeepTimestamp;
     settings.MakeBackup = how.MakeBackup;
     settings.WaitIfBusy = true;
+    const QuestionSettings questions = QuestionSettings::Current();
+    settings.CropWarning = questions.CropWarning;
+    settings.Silent = questions.Silent;
     settings.StopAtFirstError = true;
     settings.Workers = how.Workers;
     settings.AfterFile = how.AfterFile;

@@ -1,6 +1,7 @@
 #include "engine/ini_file.h"
 
 #include "engine/letter_case.h"
+#include "engine/log_categories.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,9 +25,21 @@ QString TrimControl(QStringView text)
 IniFile IniFile::Load(const QString& path)
 {
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (path.isEmpty())
         return {};
-    return Parse(file.readAll());
+    // A missing file is the defaults; one that is there but cannot be read gives them too, and
+    // the user's choices seem lost, so a maintainer should hear why.
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (file.exists())
+            qCWarning(SettingsLog, "settings file %s unreadable: %s", qUtf8Printable(path),
+                qUtf8Printable(file.errorString()));
+        return {};
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        qCWarning(
+            SettingsLog, "settings file %s unreadable: %s", qUtf8Printable(path), qUtf8Printable(file.errorString()));
+    return Parse(bytes);
 }
 
 IniFile IniFile::Parse(const QByteArray& bytes)

@@ -5,8 +5,8 @@
 #include "engine/image_info.h"
 #include "engine/jpeg_header.h"
 #include "engine/language.h"
+#include "engine/log_categories.h"
 #include "engine/message_format.h"
-#include "engine/process_switches.h"
 #include "engine/settings_store.h"
 #include "engine/turned_metadata.h"
 #include "platform/file_attributes.h"
@@ -18,6 +18,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <cerrno>
 #include <cstring>
 
@@ -64,32 +65,34 @@ bool MayCrop(const Picture& p, int classicMcuHeight)
 }
 
 // True when the transform may go on.
-bool ConfirmCrop(const TLanguage& language, const QString& fileName, Dialogs& owner)
+bool ConfirmCrop(const TLanguage& language, const QString& fileName, QuestionSettings& questions, Dialogs& owner)
 {
     const QString text = TranslateMessage(language,
         "The image %s cannot be rotated fully lossless. Image may be cropped by up to 15 pixels for lossless "
         "rotation. Do you want to rotate it anyway?",
         { QFileInfo(fileName).fileName() });
     const Dialogs::CropAnswer answer = owner.AskCropWarning(text, language.TranslateUserMessage("Don't ask again"));
-    if (answer.Ok && answer.DontAskAgain)
+    if (answer.Ok && answer.DontAskAgain) {
+        questions.CropWarning = false;
+        // Once for the run: the next files do not ask, so they do not write it again.
         WriteTranslatingErrors(
             language, [] { SettingsStore::OpenPerUser().Write(SettingsKeys::DisplayCropWarning, false); });
+    }
     return answer.Ok;
 }
 
 // True when the transform may go on; a file that is not read-only passes without a word.
 bool ConfirmReadOnly(const TLanguage& language, const QString& fileName, Dialogs& owner)
 {
-    if (IsReadOnlyFile(fileName) != true)
-        return true;
-    if (!SilentSwitchPresent()) {
-        const QString text
-            = TranslateMessage(language, "Image \"%s\" is read-only. Do you want to rotate it anyway?", { fileName });
-        if (!owner.AskYesNo(text, QString(), Dialogs::Icon::Warning))
-            return false;
-    }
-    ClearReadOnly(fileName); // not set again: a transformed file is no longer read-only
-    return true;
+    const QString text
+        = TranslateMessage(language, "Image \"%s\" is read-only. Do you want to rotate it anyway?", { fileName });
+    return owner.AskYesNo(text, QString(), Dialogs::Icon::Warning);
+}
+
+// What the system said about a failure, for a maintainer: untranslated, with the number.
+QString SystemDetails(const QString& what, int error)
+{
+    return QString("%1: %2 (errno %3)").arg(what, QString::fromLocal8Bit(std::strerror(error))).arg(error);
 }
 
 [[noreturn]] void RaiseOsError(int error)
@@ -98,10 +101,14 @@ bool ConfirmReadOnly(const TLanguage& language, const QString& fileName, Dialogs
         QString("System Error. Code: %1.\n%2").arg(error).arg(QString::fromLocal8Bit(std::strerror(error))));
 }
 
+QString CannotRotateText(const TLanguage& language, const QString& fileName)
+{
+    return language.TranslateUserMessage("Unable to rotate the image") + ": " + QFileInfo(fileName).fileName();
+}
+
 [[noreturn]] void RaiseCannotRotate(const TLanguage& language, const QString& fileName)
 {
-    throw TarvixError(
-        language.TranslateUserMessage("Unable to rotate the image") + ": " + QFileInfo(fileName).fileName());
+    throw TarvixError(CannotRotateText(language, fileName));
 }
 
 } // namespace
@@ -115,7 +122,7 @@ std::unique_ptr<PendingTransform> PendingTransform::Read(const Request& request)
         return pending;
     }
     // Read without the lock: what another run or program changes meanwhile shows in the
-    // file's times when Decide locks it.
+    // file's times when Prepare locks it.
     const UniqueFd fd = OpenRegularFile(request.FileName);
     if (fd.Valid())
         pending->ReadBytes(fd.Get());
@@ -162,11 +169,11 @@ void PendingTransform::Inspect()
     FFound = Found::Ready;
 }
 
-void PendingTransform::Lock(const TLanguage& language)
+void PendingTransform::Lock(const TLanguage& language, const std::atomic<bool>* stop)
 {
     FLock = std::make_unique<LockedFile>();
     const auto wait = FRequest.Options.WaitIfBusy ? BusyWait : std::chrono::milliseconds(0);
-    switch (FLock->Open(FileName(), MaxPictureFileSize, wait, LockedFile::Content::LockOnly)) {
+    switch (FLock->Open(FileName(), MaxPictureFileSize, wait, LockedFile::Content::LockOnly, stop)) {
     case LockedFile::Status::Ok:
         break;
     case LockedFile::Status::Busy:
@@ -182,11 +189,11 @@ void PendingTransform::Lock(const TLanguage& language)
         ReadBytes(FLock->Fd()); // changed since it was read, by another run most likely
 }
 
-PendingTransform::Decision PendingTransform::Decide(const TLanguage& language, bool makeBackup, Dialogs& owner)
+PendingTransform::Decision PendingTransform::Prepare(const TLanguage& language, const std::atomic<bool>* stop)
 {
     if (FFound == Found::Missing || !QFileInfo(FileName()).isFile())
         return Decision::Missing;
-    Lock(language);
+    Lock(language, stop);
     switch (FFound) {
     case Found::Ready:
         break;
@@ -197,39 +204,85 @@ PendingTransform::Decision PendingTransform::Decide(const TLanguage& language, b
     case Found::Failed:
         RaiseCannotRotate(language);
     }
-    const bool cropWarningWanted
-        = SettingsStore::OpenPerUser().Read(SettingsKeys::DisplayCropWarning) && !SilentSwitchPresent();
-    if (FMayCrop && cropWarningWanted && !ConfirmCrop(language, FileName(), owner))
-        return Decision::LeaveAlone;
-    if (!ConfirmReadOnly(language, FileName(), owner))
-        return Decision::LeaveAlone;
-    if (makeBackup)
-        CopyFileNoReplace(FileName(), BackupFileName(FileName())); // an existing backup is never replaced
+    FReadOnly = IsReadOnlyFile(FileName()) == true;
     return Decision::Write;
+}
+
+PendingTransform::Decision PendingTransform::Ask(const TLanguage& language, QuestionSettings& questions, Dialogs& owner)
+{
+    if (questions.Silent)
+        return Decision::Write;
+    if (FMayCrop && questions.CropWarning && !ConfirmCrop(language, FileName(), questions, owner))
+        return Decision::LeaveAlone;
+    if (FReadOnly && !ConfirmReadOnly(language, FileName(), owner))
+        return Decision::LeaveAlone;
+    return Decision::Write;
+}
+
+void PendingTransform::FailWrite(Step step, int error)
+{
+    FFailedStep = step;
+    FWriteError = error;
+    qCWarning(TransformLog, "%s not turned: %s", qUtf8Printable(FileName()), qUtf8Printable(WriteFailureDetails()));
+}
+
+QString PendingTransform::WriteFailureDetails() const
+{
+    // What the replacement answers when the file is no longer the one read.
+    if (FFailedStep == Step::Replace && FWriteError == ESTALE)
+        return QStringLiteral("the file changed after it was read");
+    return SystemDetails(
+        FFailedStep == Step::Backup ? "backup copy " + BackupFileName(FileName()) : QStringLiteral("replacement"),
+        FWriteError);
 }
 
 void PendingTransform::Write()
 {
+    const auto letGo = qScopeGuard([this] {
+        FLock.reset();
+        FTurned = {};
+        FHead = {};
+        FBytes = {};
+    });
+    const QByteArray native = QFile::encodeName(FileName());
+    // Not set again after the turn: a transformed file is no longer read-only. Set before the
+    // backup, which copies the permissions.
+    if (FReadOnly && !ClearReadOnly(FileName()))
+        qCWarning(TransformLog, "%s stays read-only: %s", native.constData(), std::strerror(errno));
+    // Put back when the file is left as it was.
+    const auto keepReadOnly = qScopeGuard([&] {
+        if (FReadOnly && FWriteError != 0)
+            ::chmod(native.constData(), FStat.st_mode & 07777);
+    });
+    if (FRequest.MakeBackup) {
+        // An existing backup is never replaced: it holds the picture as it first was.
+        const int error = CopyFileNoReplace(FileName(), BackupFileName(FileName()));
+        if (error != 0 && error != EEXIST) {
+            FailWrite(Step::Backup, error);
+            return;
+        }
+    }
     ReplaceOptions replace;
     replace.Expected = FStat;
     // Captured before anything touched the file, and only read: a read-only file keeps its
     // times too.
     if (FRequest.KeepTimestamp)
         replace.Times = FileTimes { FStat.st_atim, FStat.st_mtim };
-    FWriteError = ReplaceFileContent(
+    const int error = ReplaceFileContent(
         FileName(), { FHead, FTurned.Picture().sliced(FHeadSize), FTurned.Trailer() }, replace, &FTimesError);
-    if (FWriteError == 0)
-        ForgetCachedThumbnails(FileName());
-    FLock.reset();
-    FTurned = {};
-    FHead = {};
-    FBytes = {};
+    if (error != 0) {
+        FailWrite(Step::Replace, error);
+        return;
+    }
+    if (FTimesError != 0)
+        qCWarning(TransformLog, "%s keeps its new times: %s", native.constData(), std::strerror(FTimesError));
+    ForgetCachedThumbnails(FileName());
 }
 
 void PendingTransform::RaiseWriteError(const TLanguage& language) const
 {
     if (FWriteError != 0)
-        RaiseCannotRotate(language);
+        throw TarvixError(CannotRotateText(language, FileName()), WriteFailureDetails());
     if (FTimesError != 0)
         RaiseOsError(FTimesError); // the picture is turned; only its times are new
 }

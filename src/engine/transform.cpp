@@ -3,6 +3,8 @@
 #include "base/file_name.h"
 #include "engine/errors.h"
 #include "engine/pending_transform.h"
+#include "engine/process_switches.h"
+#include "engine/settings_store.h"
 
 namespace tarvix {
 
@@ -49,12 +51,22 @@ std::optional<TransformCode> CorrectingTransform(quint16 orientation)
     }
 }
 
+bool ReadCropWarningSetting()
+{
+    return SettingsStore::OpenPerUser().Read(SettingsKeys::DisplayCropWarning);
+}
+
+QuestionSettings QuestionSettings::Current()
+{
+    return { ReadCropWarningSetting(), SilentSwitchPresent() };
+}
+
 void TransformJpegFile(const TLanguage& language, const QString& fileName, TransformCode code, bool keepTimestamp,
     bool makeBackup, Dialogs& owner, const TransformOptions& options)
 {
     const std::unique_ptr<PendingTransform> pending
-        = PendingTransform::Read({ fileName, code, keepTimestamp, options });
-    switch (pending->Decide(language, makeBackup, owner)) {
+        = PendingTransform::Read({ fileName, code, keepTimestamp, makeBackup, options });
+    switch (pending->Prepare(language)) {
     case PendingTransform::Decision::Write:
         break;
     case PendingTransform::Decision::LeaveAlone:
@@ -62,6 +74,9 @@ void TransformJpegFile(const TLanguage& language, const QString& fileName, Trans
     case PendingTransform::Decision::Missing:
         pending->RaiseCannotRotate(language);
     }
+    QuestionSettings questions = QuestionSettings::Current();
+    if (pending->Ask(language, questions, owner) != PendingTransform::Decision::Write)
+        return;
     pending->Write();
     pending->RaiseWriteError(language);
 }

@@ -52,6 +52,19 @@ struct TransformOptions {
     std::optional<quint16> OnlyIfOrientation;
 };
 
+// What the questions of a run go by. Read once for a run, not once for every file: the
+// settings file may sit on a slow disk, and what the user answered must hold for the run.
+struct QuestionSettings {
+    bool CropWarning = true; // "DisplayCropWarning"; "Don't ask again" turns it off for the run
+    bool Silent = false; // the silent switch: nothing is asked, read-only files are turned too
+
+    // The user's setting and the process's switch as they are now.
+    static QuestionSettings Current();
+};
+
+// The per-user "DisplayCropWarning": false when the user chose "Don't ask again".
+bool ReadCropWarningSetting();
+
 // Turns or mirrors one JPEG file in place (see PendingTransform for the steps), with the crop warning, the read-only
 // question, the optional backup copy, the orientation tag rewrite and the optional restoration of the file's times. The
 // new content replaces the file in one step. Failures raise TarvixError; a question answered No ends it silently.

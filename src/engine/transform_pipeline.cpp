@@ -43,22 +43,35 @@ public:
     {
         const int workers = settings.Workers > 0 ? settings.Workers : std::max(1, QThread::idealThreadCount());
         FPool.setMaxThreadCount(workers);
+        // One file is prepared at a time, in list order; it mostly waits (for a lock, or for
+        // nothing), so it gets a thread of its own rather than a place behind the reads.
+        FGate.setMaxThreadCount(1);
         // Enough ahead that no worker idles while a question is answered; each holds a
         // picture twice, as read and as turned.
         FWindow = 2 * workers;
+        // Read once for the run: what "Don't ask again" changes holds for the files after it.
+        if (!settings.CropWarning || !settings.Silent) {
+            const QuestionSettings current = QuestionSettings::Current();
+            FQuestions.CropWarning = settings.CropWarning.value_or(current.CropWarning);
+            FQuestions.Silent = settings.Silent.value_or(current.Silent);
+        } else {
+            FQuestions = { *settings.CropWarning, *settings.Silent };
+        }
     }
 
     void Run();
 
 private:
-    // Where a file is; a worker owns the slot only while it is Reading or Writing.
-    enum class Stage { Reading, Read, Writing, Written, Finished };
+    // Where a file is; a worker owns the slot while it is Reading, Preparing or Writing.
+    enum class Stage { Reading, Read, Preparing, Prepared, Writing, Written, Finished };
 
     struct Slot {
         PipelineFile File;
         QByteArray Key;
         Stage State = Stage::Reading; // guarded by FMutex
         std::unique_ptr<PendingTransform> Pending;
+        PendingTransform::Decision Prepared = PendingTransform::Decision::Missing;
+        std::optional<TarvixError> PrepareError; // raised by Prepare, reported in list order
         std::exception_ptr Failure; // thrown on the worker
         bool Counts = false; // AfterFile and a progress step when delivered
         std::optional<TarvixError> Error;
@@ -66,7 +79,10 @@ private:
 
     void StartReads();
     bool DecideNext();
+    void StartPrepare(Slot& slot);
     void Decide(Slot& slot);
+    void StartWrite(Slot& slot);
+    void PollStop();
     bool DeliverFront();
     void Finish(Slot& slot, bool counts);
     void Fail(Slot& slot, const TarvixError& error);
@@ -80,13 +96,15 @@ private:
     Dialogs& FOwner;
     Dialogs::Progress* FProgress;
     const PipelineSettings& FSettings;
+    QuestionSettings FQuestions;
 
     QThreadPool FPool;
+    QThreadPool FGate;
     qsizetype FWindow = 2;
     std::deque<std::unique_ptr<Slot>> FSlots; // in list order, from the first not delivered
     qsizetype FNext = 0; // the next file to read
     qsizetype FDecided = 0; // slots at the front past their questions
-    bool FStop = false;
+    std::atomic<bool> FStop { false }; // set on the calling thread; ends a wait for a lock
     std::atomic<bool> FWriteFailed { false };
     std::exception_ptr FFatal;
     std::optional<TarvixError> FFirstError;
@@ -120,6 +138,16 @@ void Pipeline::ProcessEvents()
         FOwner.ProcessEvents();
 }
 
+void Pipeline::PollStop()
+{
+    if (FStop)
+        return;
+    if (FProgress && FProgress->WantCancel())
+        FStop = true;
+    if (FSettings.StopAtFirstError && FWriteFailed)
+        FStop = true;
+}
+
 void Pipeline::StartReads()
 {
     while (!FStop && FNext < FFiles.size() && qsizetype(FSlots.size()) < FWindow) {
@@ -135,7 +163,7 @@ void Pipeline::StartReads()
         FSlots.push_back(std::move(slot));
         ++FNext;
         const PendingTransform::Request request { reading->File.Path, reading->File.Code, FSettings.KeepTimestamp,
-            { FSettings.WaitIfBusy, std::nullopt } };
+            FSettings.MakeBackup, { FSettings.WaitIfBusy, std::nullopt } };
         FPool.start([this, reading, request] {
             try {
                 reading->Pending = PendingTransform::Read(request);
@@ -152,48 +180,92 @@ bool Pipeline::DecideNext()
     if (FDecided >= qsizetype(FSlots.size()))
         return false;
     Slot& slot = *FSlots[FDecided];
-    if (StageOf(slot) != Stage::Read)
+    switch (StageOf(slot)) {
+    case Stage::Read:
+        StartPrepare(slot);
+        return true;
+    case Stage::Prepared:
+        ++FDecided;
+        Decide(slot);
+        return true;
+    default:
         return false;
-    ++FDecided;
+    }
+}
+
+// Only the file whose questions come next is locked, once the files before it are past
+// theirs: a run never waits for one file while it holds another that waits for the user.
+void Pipeline::StartPrepare(Slot& slot)
+{
     if (!FStop) {
         ProcessEvents();
-        if (FProgress && FProgress->WantCancel())
-            FStop = true;
-        if (FSettings.StopAtFirstError && FWriteFailed)
-            FStop = true;
+        PollStop();
     }
+    if (FStop || slot.Failure) {
+        if (slot.Failure && !FStop) {
+            FFatal = slot.Failure;
+            FStop = true;
+        }
+        ++FDecided;
+        Finish(slot, false);
+        return;
+    }
+    SetStage(slot, Stage::Preparing);
+    Slot* preparing = &slot;
+    FGate.start([this, preparing] {
+        try {
+            preparing->Prepared = preparing->Pending->Prepare(FLanguage, &FStop);
+        } catch (const TarvixError& error) {
+            preparing->PrepareError = error;
+        } catch (...) {
+            preparing->Failure = std::current_exception();
+        }
+        SetStage(*preparing, Stage::Prepared);
+    });
+}
+
+void Pipeline::Decide(Slot& slot)
+{
+    // The wait for the lock may have been long: a Cancel meanwhile holds for this file too.
+    PollStop();
     if (FStop) {
         Finish(slot, false);
-        return true;
+        return;
     }
     if (slot.Failure) {
         FFatal = slot.Failure;
         FStop = true;
         Finish(slot, false);
-        return true;
+        return;
     }
     try {
-        Decide(slot);
+        if (slot.PrepareError)
+            throw *slot.PrepareError;
+        switch (slot.Prepared) {
+        case PendingTransform::Decision::Write:
+            break;
+        case PendingTransform::Decision::LeaveAlone:
+            Finish(slot, true);
+            return;
+        case PendingTransform::Decision::Missing:
+            if (FSettings.OnMissing)
+                FSettings.OnMissing(slot.File.Path);
+            Finish(slot, bool(FSettings.OnMissing));
+            return;
+        }
+        if (slot.Pending->Ask(FLanguage, FQuestions, FOwner) != PendingTransform::Decision::Write) {
+            Finish(slot, true);
+            return;
+        }
     } catch (const TarvixError& error) {
         Fail(slot, error);
+        return;
     }
-    return true;
+    StartWrite(slot);
 }
 
-void Pipeline::Decide(Slot& slot)
+void Pipeline::StartWrite(Slot& slot)
 {
-    switch (slot.Pending->Decide(FLanguage, FSettings.MakeBackup, FOwner)) {
-    case PendingTransform::Decision::Write:
-        break;
-    case PendingTransform::Decision::LeaveAlone:
-        Finish(slot, true);
-        return;
-    case PendingTransform::Decision::Missing:
-        if (FSettings.OnMissing)
-            FSettings.OnMissing(slot.File.Path);
-        Finish(slot, bool(FSettings.OnMissing));
-        return;
-    }
     SetStage(slot, Stage::Writing);
     Slot* writing = &slot;
     FPool.start([this, writing] {
@@ -277,9 +349,10 @@ void Pipeline::WaitForWorkers()
 void Pipeline::Run()
 {
     // Whatever ends the run, no worker may outlive the slots it works on; those writing
-    // finish their file.
+    // finish their file, and a wait for a lock ends.
     const auto joined = qScopeGuard([this] {
         FStop = true;
+        FGate.waitForDone();
         FPool.waitForDone();
     });
     for (;;) {
@@ -292,6 +365,7 @@ void Pipeline::Run()
         if (!moved) {
             WaitForWorkers();
             ProcessEvents();
+            PollStop();
         }
     }
     if (FFatal)

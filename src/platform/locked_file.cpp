@@ -15,7 +15,7 @@ constexpr std::chrono::milliseconds PollInterval(25);
 } // namespace
 
 LockedFile::Status LockedFile::Open(
-    const QString& path, qint64 maxSize, std::chrono::milliseconds wait, Content content)
+    const QString& path, qint64 maxSize, std::chrono::milliseconds wait, Content content, const std::atomic<bool>* stop)
 {
     const QByteArray encoded = QFile::encodeName(path);
     const auto deadline = std::chrono::steady_clock::now() + wait;
@@ -35,7 +35,7 @@ LockedFile::Status LockedFile::Open(
             return Status::Unreadable;
         }
         FFd.Reset();
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (std::chrono::steady_clock::now() >= deadline || (stop && stop->load()))
             return Status::Busy;
         QThread::msleep(PollInterval.count());
     }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <sys/stat.h>
 
@@ -24,8 +25,10 @@ public:
     // another run holds is waited for up to `wait`, then Busy. Should the path lead to
     // another file once the lock is had (the other run put its result in place), that one
     // is opened instead. An overwrite in place that was cut short is undone first. With
-    // LockOnly nothing is read: the caller read the file before and compares Stat().
-    Status Open(const QString& path, qint64 maxSize, std::chrono::milliseconds wait, Content content = Content::Read);
+    // LockOnly nothing is read: the caller read the file before and compares Stat(). Setting
+    // `stop` ends a wait early, as Busy.
+    Status Open(const QString& path, qint64 maxSize, std::chrono::milliseconds wait, Content content = Content::Read,
+        const std::atomic<bool>* stop = nullptr);
     int Fd() const { return FFd.Get(); }
 
     const QByteArray& Bytes() const { return FBytes; }

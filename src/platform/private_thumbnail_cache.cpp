@@ -1,6 +1,7 @@
 #include "platform/private_thumbnail_cache.h"
 
 #include "base/unique_fd.h"
+#include "platform/log_categories.h"
 #include "platform/read_file.h"
 #include "platform/temp_file.h"
 #include "platform/xdg_folders.h"
@@ -98,6 +99,9 @@ bool PrivateThumbnailCache::Usable()
     if (const FolderState known = FFolderState; known != FolderState::Unknown)
         return known == FolderState::Usable;
     const bool usable = MakePrivateFolder(FEncodedFolder);
+    if (!usable)
+        qCWarning(CacheLog, "thumbnails are not cached: %s is no private folder of ours and cannot be made one",
+            FEncodedFolder.c_str());
     FFolderState = usable ? FolderState::Usable : FolderState::Unusable;
     return usable;
 }
@@ -112,14 +116,23 @@ QByteArray PrivateThumbnailCache::Read(const QString& name)
     if (!Enabled() || !Usable())
         return {};
     // No links, and without O_NONBLOCK a FIFO planted under the name would wait for a writer.
-    const UniqueFd fd(::open(PathOf(name).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    const std::string path = PathOf(name);
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd.Valid()) {
+        if (errno != ENOENT)
+            qCWarning(CacheLog, "thumbnail cache entry %s refused: %s", path.c_str(), std::strerror(errno));
+        return {};
+    }
     struct stat st { };
-    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()
-        || st.st_size > MaxEntryBytes)
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_size > MaxEntryBytes) {
+        qCWarning(CacheLog, "thumbnail cache entry %s refused: not a file of ours of a sensible size", path.c_str());
         return {};
+    }
     QByteArray bytes;
-    if (!ReadWholeFile(fd.Get(), MaxEntryBytes, bytes))
+    if (!ReadWholeFile(fd.Get(), MaxEntryBytes, bytes)) {
+        qCWarning(CacheLog, "thumbnail cache entry %s unreadable: %s", path.c_str(), std::strerror(errno));
         return {};
+    }
     return bytes;
 }
 
@@ -138,14 +151,19 @@ bool PrivateThumbnailCache::Write(const QString& name, QByteArrayView bytes)
     std::string temporary = FEncodedFolder + '/' + TemporaryPrefix + "XXXXXX";
     const UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.Valid()) {
+        const int error = errno;
+        qCWarning(CacheLog, "thumbnail cache entry %s not written: %s", PathOf(name).c_str(), std::strerror(error));
         // The folder may have been removed under us: look again at the next write.
-        if (errno == ENOENT)
+        if (error == ENOENT)
             FFolderState = FolderState::Unknown;
         return false;
     }
     // No fsync: an entry lost in a crash is only a miss, and a cut one fails its checksum.
-    if (WriteAll(fd.Get(), bytes.data(), size_t(bytes.size())) != 0
-        || ::rename(temporary.c_str(), PathOf(name).c_str()) != 0) {
+    int error = WriteAll(fd.Get(), bytes.data(), size_t(bytes.size()));
+    if (error == 0 && ::rename(temporary.c_str(), PathOf(name).c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        qCWarning(CacheLog, "thumbnail cache entry %s not written: %s", PathOf(name).c_str(), std::strerror(error));
         ::unlink(temporary.c_str());
         return false;
     }
@@ -178,8 +196,10 @@ void PrivateThumbnailCache::Trim()
         return;
     FWrittenSinceTrim = 0;
     DIR* folder = ::opendir(FEncodedFolder.c_str());
-    if (!folder)
+    if (!folder) {
+        qCWarning(CacheLog, "thumbnail cache %s not trimmed: %s", FEncodedFolder.c_str(), std::strerror(errno));
         return;
+    }
     struct Found {
         timespec Used;
         qint64 Size;
@@ -220,6 +240,9 @@ void PrivateThumbnailCache::Trim()
                 break;
             if (::unlinkat(folderFd, found.Name.c_str(), 0) == 0 || errno == ENOENT)
                 total -= found.Size;
+            else
+                qCWarning(CacheLog, "thumbnail cache entry %s/%s not trimmed: %s", FEncodedFolder.c_str(),
+                    found.Name.c_str(), std::strerror(errno));
         }
     }
     ::closedir(folder);

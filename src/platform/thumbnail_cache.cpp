@@ -1,11 +1,15 @@
 #include "platform/thumbnail_cache.h"
 
+#include "platform/log_categories.h"
 #include "platform/xdg_folders.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace tarvix {
 
@@ -26,6 +30,16 @@ QByteArray ThumbnailCacheUri(const QString& absolutePath)
 }
 
 namespace {
+// A thumbnail that stays would show the picture as it was until its file manager notices.
+void Remove(const QString& entry)
+{
+    if (::unlink(QFile::encodeName(entry).constData()) == 0)
+        return;
+    const int error = errno;
+    if (error != ENOENT && error != ENOTDIR)
+        qCWarning(ThumbnailsLog, "shared thumbnail %s not removed: %s", qUtf8Printable(entry), std::strerror(error));
+}
+
 void ForgetCachedThumbnailsOfName(const QString& path)
 {
     const QDir root(XdgCacheHome() + "/thumbnails");
@@ -37,10 +51,10 @@ void ForgetCachedThumbnailsOfName(const QString& path)
         + ".png";
     // normal, large, x-large, xx-large, and fail/<program> for pictures that failed.
     for (const QString& size : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile::remove(root.filePath(size + '/' + entry));
+        Remove(root.filePath(size + '/' + entry));
         if (size == "fail")
             for (const QString& program : QDir(root.filePath(size)).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-                QFile::remove(root.filePath(size + '/' + program + '/' + entry));
+                Remove(root.filePath(size + '/' + program + '/' + entry));
     }
 }
 } // namespace

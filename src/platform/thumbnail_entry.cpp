@@ -1,5 +1,7 @@
 #include "platform/thumbnail_entry.h"
 
+#include "platform/log_categories.h"
+
 #include <QStringDecoder>
 #include <QtEndian>
 #include <cstring>
@@ -114,7 +116,26 @@ QByteArray SerializeThumbnailEntry(const ThumbnailEntry& entry)
     return out;
 }
 
+namespace {
+
+std::optional<ThumbnailEntry> Parse(QByteArrayView bytes);
+
+} // namespace
+
 std::optional<ThumbnailEntry> ParseThumbnailEntry(QByteArrayView bytes)
+{
+    std::optional<ThumbnailEntry> entry = Parse(bytes);
+    // Bytes of another version, or of nobody, are a plain miss. One of ours that is refused
+    // was cut or damaged after it was written, which should not happen.
+    if (!entry && bytes.size() >= qsizetype(sizeof(Magic)) && std::memcmp(bytes.data(), Magic, sizeof(Magic)) == 0)
+        qCWarning(CacheLog, "a thumbnail cache entry of %lld bytes is damaged, and is refused",
+            static_cast<long long>(bytes.size()));
+    return entry;
+}
+
+namespace {
+
+std::optional<ThumbnailEntry> Parse(QByteArrayView bytes)
 {
     if (bytes.size() < HeaderSize + ChecksumSize || std::memcmp(bytes.data(), Magic, sizeof(Magic)) != 0)
         return std::nullopt;
@@ -149,5 +170,7 @@ std::optional<ThumbnailEntry> ParseThumbnailEntry(QByteArrayView bytes)
     entry.Jpeg = bytes.sliced(HeaderSize + pathBytes, jpegBytes);
     return entry;
 }
+
+} // namespace
 
 } // namespace tarvix

@@ -1,6 +1,7 @@
 // The command line as a user's script sees it: the real program, run as a process without
 // a display, with its messages on standard error and its exit status.
 #include "engine/settings_store.h"
+#include "engine/transform.h"
 #include "support/displays.h"
 #include "support/exif_builder.h"
 #include "support/jpeg_fixtures.h"
@@ -9,8 +10,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
@@ -152,6 +156,25 @@ TEST_F(CommandLine, ReportsFailuresOnceInTheStoredLanguage)
     EXPECT_EQ(outcome.ExitCode, 1);
     EXPECT_FALSE(outcome.Errors.contains("has been moved or deleted")) << outcome.Errors.toStdString();
     EXPECT_TRUE(outcome.Errors.contains(Folder.File("gone.jpg")));
+}
+
+// What the system said comes on a line of its own after the message. The backup's name is
+// too long: the file is reached through a link with a long name in another folder.
+TEST_F(CommandLine, AFailureTellsTheSystemsReasonOnASecondLine)
+{
+    ASSERT_TRUE(QDir(Folder.Path()).mkdir("links"));
+    const QString real = Photo("real.jpg");
+    const QString link = Folder.File("links/" + QString(246, 'n') + ".jpg");
+    ASSERT_TRUE(QFile::link(real, link));
+    const QByteArray before = ReadBytes(real);
+    SettingsStore::OpenPerUser().Write(SettingsKeys::MakeBackup, true);
+    const Outcome outcome = RunTarvix({ "-r", "-s", link });
+    EXPECT_EQ(outcome.ExitCode, 1);
+    EXPECT_TRUE(outcome.Errors.endsWith("Unable to rotate the image: " + QFileInfo(link).fileName() + "\nbackup copy "
+        + BackupFileName(link) + ": " + QString::fromLocal8Bit(std::strerror(ENAMETOOLONG))
+        + QString(" (errno %1)\n").arg(ENAMETOOLONG)))
+        << outcome.Errors.toStdString();
+    EXPECT_EQ(ReadBytes(real), before);
 }
 
 TEST_F(CommandLine, CorrectsAFolderByItsOrientationTags)

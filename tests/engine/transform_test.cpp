@@ -10,8 +10,12 @@
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -232,6 +236,33 @@ TEST_F(TransformTest, KeepsABackupThatIsNeverOverwrittenAndRestoresTimes)
     EXPECT_EQ(ReadBytes(Folder.File("t_ORIGINAL.jpg")), original);
     EXPECT_NE(MtimeOf(path).tv_sec, 1500000000);
     EXPECT_EQ(Folder.Entries(), QStringList({ "t.jpg", "t_ORIGINAL.jpg" }));
+}
+
+// Before, a backup that could not be made let the turn go on without a word: the only copy
+// of the original was then gone. Here its name is too long (the file is reached through a
+// link with a long name in another folder); the file stays as it was, read-only too.
+TEST_F(TransformTest, ABackupThatCannotBeMadeStopsTheTurnWithTheSystemsReason)
+{
+    ASSERT_TRUE(QDir(Folder.Path()).mkdir("links"));
+    const QString real = Photo("real.jpg", 64, 48, TJSAMP_420, 6);
+    QFile::setPermissions(real, QFile::ReadOwner | QFile::ReadGroup);
+    const QString link = Folder.File("links/" + QString(246, 'n') + ".jpg");
+    ASSERT_TRUE(QFile::link(real, link));
+    const QByteArray before = ReadBytes(real);
+    Dialogs.YesNoAnswers = { true };
+    try {
+        Run(link, 1, false, true);
+        ADD_FAILURE() << "turned without its backup";
+    } catch (const TarvixError& error) {
+        EXPECT_EQ(error.Message(), "Unable to rotate the image: " + QFileInfo(link).fileName());
+        EXPECT_EQ(error.Details(),
+            "backup copy " + BackupFileName(link) + ": " + QString::fromLocal8Bit(std::strerror(ENAMETOOLONG))
+                + QString(" (errno %1)").arg(ENAMETOOLONG));
+    }
+    EXPECT_EQ(Dialogs.Questions.size(), 1);
+    EXPECT_EQ(ReadBytes(real), before);
+    EXPECT_EQ(ModeOf(real), 0440u);
+    EXPECT_EQ(QDir(Folder.File("links")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
 }
 
 TEST_F(TransformTest, AFailedTransformLeavesPixelsTagAndTimesAsTheyWere)

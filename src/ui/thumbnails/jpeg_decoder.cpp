@@ -3,6 +3,7 @@
 #include "base/byte_source.h"
 #include "base/jpeg_segments.h"
 #include "engine/jpeg_header.h"
+#include "platform/log_categories.h"
 #include "ui/thumbnails/turbojpeg_handle.h"
 
 #include <QtEndian>
@@ -118,8 +119,10 @@ QImage Decode(QByteArrayView jpeg, QSize cover)
         cmyk ? TJPF_CMYK : RgbPixelFormat, DecodeFlags);
     // A warning, such as for data that ends early, leaves the rest of the picture grey.
     if ((result != 0 && tjGetErrorCode(handle) != TJERR_WARNING)
-        || std::find(lastRow, lastRow + size.width(), unwritten) != lastRow + size.width())
+        || std::find(lastRow, lastRow + size.width(), unwritten) != lastRow + size.width()) {
+        qCWarning(ThumbnailsLog, "a picture did not decode: %s", result != 0 ? tjGetErrorStr2(handle) : "cut short");
         return {};
+    }
     if (cmyk)
         CmykToRgb(image);
     return image;

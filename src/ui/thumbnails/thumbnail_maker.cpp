@@ -4,6 +4,7 @@
 #include "engine/exif_thumbnail.h"
 #include "engine/jpeg_header.h"
 #include "platform/locked_file.h"
+#include "platform/log_categories.h"
 #include "platform/read_file.h"
 #include "ui/thumbnails/jpeg_decoder.h"
 
@@ -84,6 +85,8 @@ Thumbnail Make(const QString& path, ThumbnailCell cell, ThumbnailOptions options
     const bool read = ReadWholeFile(fd.Get(), MaxPictureFileSize, bytes);
     if (read)
         decode = { picture, DecodeScaledJpeg(bytes, size), false };
+    if (read && decode.Decoded.isNull())
+        qCWarning(ThumbnailsLog, "no thumbnail of %s: it did not decode", qUtf8Printable(path));
     if (bytes.capacity() > KeptBufferSize)
         bytes = QByteArray();
     return read ? ThumbnailOfDecoded(decode.Decoded, size) : Unreadable();

@@ -196,7 +196,7 @@ void TFormTarvix::Guarded(const std::function<void()>& handler)
     try {
         handler();
     } catch (const TarvixError& e) {
-        FQuestions->ShowMessage(e.Message(), windowTitle(), Dialogs::Icon::Error);
+        FQuestions->ShowMessage(e.FullText(), windowTitle(), Dialogs::Icon::Error);
     } catch (const std::exception& e) {
         FQuestions->ShowMessage(QString::fromLocal8Bit(e.what()), windowTitle(), Dialogs::Icon::Error);
     }

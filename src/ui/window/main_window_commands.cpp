@@ -98,7 +98,7 @@ void TFormTarvix::ActionRotate(QAction* sender)
     settings.StopAtFirstError = false;
     settings.OnMissing = [this](const QString& path) { ShowMissingFileMessage(path); };
     settings.OnError = [this](const QString&, const TarvixError& error) {
-        FQuestions->ShowMessage(error.Message(), windowTitle(), Dialogs::Icon::Error);
+        FQuestions->ShowMessage(error.FullText(), windowTitle(), Dialogs::Icon::Error);
     };
     settings.AfterFile = [this](const QString& path) { RefreshThumbnail(path); };
     // Every event goes on, Cancel's click included: the job keeps every other command off.
