@@ -30,7 +30,11 @@ def main(argv):
     for path in bases:
         with open(path, "rb") as f:
             data = f.read()
-        at = split_head(data)
+        try:
+            at = split_head(data)
+        except ValueError as failure:
+            sys.stderr.write("%s: %s\n" % (path, failure))
+            return 1
         heads.append((data[:at], data[at:]))
     width = max(5, len(str(count)))
     for k in range(1, count + 1):

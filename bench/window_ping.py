@@ -21,9 +21,10 @@ have waited. Meanwhile it performs the steps in order, each as a user would:
 The jobs are timed by the lines the window writes in its logging category tarvix.jobs
 ("begin load", "end load 1234 ms"). A question the window asks during a job (a modal dialog
 of the window's) is answered with Y, then Return. With --screens the grid's area is sampled
-every SCREEN_MS (default 100) during a load, for the time until it first changes and until
-most of it has its final look (the first screen of thumbnails; the X server needs backing
-store for the window's covered parts: Xvfb +bs -wm).
+every SCREEN_MS (default 100) during a load, for the time until it first changes, until most
+of it changed and until most of it has its final look (the first screen of thumbnails as the
+load leaves it), in tiles, leaving out those another window of the program (the progress
+window) lay over meanwhile.
 
 Prints one line "RESULT LABEL KEY VALUE" per figure on stdout; progress and failures on
 stderr. Exits 1 when a step failed (its figures say "failed"), 2 on bad usage.
@@ -32,6 +33,7 @@ import math
 import os
 import re
 import select
+import signal
 import subprocess
 import sys
 import threading
@@ -41,9 +43,8 @@ import zlib
 try:
     from Xlib import X, XK, display, error, protocol
     from Xlib.ext import xtest
-except ImportError:
-    sys.stderr.write("window_ping.py needs python3-xlib (tools/bench_deps.sh installs it)\n")
-    sys.exit(2)
+except ImportError:  # the figures below need none of it; main() says what is missing
+    X = None
 
 
 def env_ms(name, default):
@@ -84,6 +85,72 @@ def say(text):
 
 class StepFailed(Exception):
     pass
+
+
+def ping_figures(pings, evaluated):
+    """The figures of PINGS, (sent, answered or None) pairs: one unanswered at EVALUATED counts
+    with its age then, so that a window that never answers cannot look quick."""
+    latencies = []
+    unanswered = 0
+    for sent, answered in pings:
+        if answered is None or answered > evaluated:
+            unanswered += 1
+            latencies.append(max(0.0, evaluated - sent))
+        else:
+            latencies.append(answered - sent)
+    latencies.sort()
+    if not latencies:
+        return {"pings": 0}
+    p99 = latencies[min(len(latencies) - 1, int(0.99 * len(latencies)))]
+    return {
+        "pings": len(latencies),
+        "unanswered": unanswered,
+        "ping_max_ms": "%.1f" % (latencies[-1] * 1000),
+        "ping_p99_ms": "%.1f" % (p99 * 1000),
+        "ping_median_ms": "%.1f" % (latencies[len(latencies) // 2] * 1000),
+        "ping_over_%d" % round(SLOW * 1000): sum(1 for x in latencies if x > SLOW),
+    }
+
+
+def screen_figures(frames, covered, since, pressed):
+    """From FRAMES, (time, tile checksums) pairs, the last taken after the load: the first change
+    after the press; when 90 % of the tiles changed; when 90 % and all of them took their final
+    look for good. Tiles in COVERED (another window lay over them) are left out."""
+    frames = [f for f in frames if f[0] >= since]
+    if len(frames) < 2:
+        return {}
+    start, final = frames[0][1], frames[-1][1]
+
+    def after(t):
+        return "%.0f" % (max(0.0, t - pressed) * 1000)
+
+    result = {"tiles_covered": "%d/%d" % (len(set(covered)), len(final))}
+    for t, frame in frames:
+        if frame != start:
+            result["first_change_ms"] = after(t)
+            break
+    open_tiles = [i for i in range(len(final)) if i not in covered]
+    if not open_tiles:
+        return result
+    # Filled: most of the grid shows something else than before the press, whatever its order.
+    need = math.ceil(0.9 * len(open_tiles))
+    for t, frame in frames:
+        if sum(1 for i in open_tiles if frame[i] != start[i]) >= need:
+            result["screen_filled_ms"] = after(t)
+            break
+    done = []
+    for i in open_tiles:
+        settled = frames[0][0]
+        for t, frame in frames:
+            if frame[i] != final[i]:
+                settled = None
+            elif settled is None:
+                settled = t
+        done.append(settled)
+    done.sort()
+    result["first_screen_ms"] = after(done[need - 1])
+    result["whole_screen_ms"] = after(done[-1])
+    return result
 
 
 class JobLog(threading.Thread):
@@ -208,29 +275,9 @@ class Pinger(threading.Thread):
                     self.gone.add(ev.window.id)
 
     def stats(self, begin, end, evaluated):
-        """Latencies of the pings sent in [begin, end]; one unanswered counts with its age."""
         with self.lock:
             chosen = [(r[0], r[1]) for r in self.records if begin <= r[0] <= end]
-        latencies = []
-        unanswered = 0
-        for sent, answered in chosen:
-            if answered is None or answered > evaluated:
-                unanswered += 1
-                latencies.append(max(0.0, evaluated - sent))
-            else:
-                latencies.append(answered - sent)
-        latencies.sort()
-        if not latencies:
-            return {"pings": 0}
-        p99 = latencies[min(len(latencies) - 1, int(0.99 * len(latencies)))]
-        return {
-            "pings": len(latencies),
-            "unanswered": unanswered,
-            "ping_max_ms": "%.1f" % (latencies[-1] * 1000),
-            "ping_p99_ms": "%.1f" % (p99 * 1000),
-            "ping_median_ms": "%.1f" % (latencies[len(latencies) // 2] * 1000),
-            "ping_over_%d" % round(SLOW * 1000): sum(1 for x in latencies if x > SLOW),
-        }
+        return ping_figures(chosen, evaluated)
 
     def answered_lately(self, span):
         """Whether every ping of the last SPAN seconds older than SLOW was answered in time."""
@@ -243,15 +290,42 @@ class Pinger(threading.Thread):
 class Screens(threading.Thread):
     """Samples the grid's area of the window, tile by tile, while enabled."""
 
-    def __init__(self, window, width, height):
+    def __init__(self, window, width, height, pinger):
         super().__init__(daemon=True)
         self.d = display.Display()
         self.d.set_error_handler(lambda *args: None)
         self.window = self.d.create_resource_object("window", window)
+        self.pinger = pinger
         self.area = (2, GRID_TOP, width - SCROLLBAR_WIDTH - 2, height - STATUS_HEIGHT - GRID_TOP)
         self.frames = []
+        self.covered = set()  # tiles another window of the program lay over
         self.enabled = threading.Event()
         self.stop = False
+
+    def tile_rect(self, i):
+        x, y, w, h = self.area
+        columns, rows = TILES
+        row, column = divmod(i, columns)
+        return (x + column * w // columns, y + row * h // rows, x + (column + 1) * w // columns,
+                y + (row + 1) * h // rows)
+
+    def note_covers(self):
+        with self.pinger.lock:
+            others = [wid for wid in self.pinger.mapped if wid != self.window.id]
+        for wid in others:
+            other = self.d.create_resource_object("window", wid)
+            try:
+                geometry = other.get_geometry()
+                at = other.translate_coords(self.window, 0, 0)
+            except error.XError:
+                continue
+            # The main window's origin in the other's coordinates: the other's is its negation.
+            left, top = -at.x, -at.y
+            right, bottom = left + geometry.width + 2 * geometry.border_width, top + geometry.height + 2 * geometry.border_width
+            for i in range(TILES[0] * TILES[1]):
+                x0, y0, x1, y1 = self.tile_rect(i)
+                if x0 < right and left < x1 and y0 < bottom and top < y1:
+                    self.covered.add(i)
 
     def grab(self):
         x, y, w, h = self.area
@@ -282,32 +356,11 @@ class Screens(threading.Thread):
             frame = self.grab()
             if frame is not None:
                 self.frames.append((now, frame))
+                self.note_covers()
             time.sleep(max(0.0, SCREEN_INTERVAL - (time.monotonic() - now)))
 
     def figures(self, pressed):
-        """First change after PRESSED, and when 90 % and all of the tiles took their final look."""
-        frames = [f for f in self.frames if f[0] >= pressed - SCREEN_INTERVAL]
-        if len(frames) < 2:
-            return {}
-        start, final = frames[0][1], frames[-1][1]
-        result = {}
-        for t, frame in frames:
-            if frame != start:
-                result["first_change_ms"] = "%.0f" % max(0.0, (t - pressed) * 1000)
-                break
-        done = []
-        for i in range(len(final)):
-            settled = frames[0][0]
-            for t, frame in frames:
-                if frame[i] != final[i]:
-                    settled = None
-                elif settled is None:
-                    settled = t
-            done.append(max(0.0, settled - pressed))
-        done.sort()
-        result["first_screen_ms"] = "%.0f" % (done[math.ceil(0.9 * len(done)) - 1] * 1000)
-        result["whole_screen_ms"] = "%.0f" % (done[-1] * 1000)
-        return result
+        return screen_figures(self.frames, self.covered, pressed - SCREEN_INTERVAL, pressed)
 
 
 class Window:
@@ -337,7 +390,7 @@ class Window:
         self.width, self.height = geometry.width, geometry.height
         self.screens = None
         if screens:
-            self.screens = Screens(self.window.id, self.width, self.height)
+            self.screens = Screens(self.window.id, self.width, self.height, self.pinger)
             self.screens.start()
         self.questions = 0
         self.folder = None
@@ -569,8 +622,9 @@ def start_load(w, path):
     w.click(*PATH_XY)
     time.sleep(0.2)
     w.key("a", "Control_L")
-    # A closing slash: the path box's inline completion cannot lengthen the folder's name.
-    w.type_text(path.rstrip("/") + "/")
+    # As a user types it, without a closing slash (with one, the path box's completion lists the
+    # folder itself as it is typed); the folders given here have no sibling their name begins.
+    w.type_text(path.rstrip("/"))
     time.sleep(0.5)
     pressed = w.key("Return")
     try:
@@ -584,6 +638,7 @@ def step_load(w, label, path):
     w.settle()
     if w.screens:
         w.screens.frames.clear()
+        w.screens.covered.clear()
         w.screens.enabled.set()
         time.sleep(2 * SCREEN_INTERVAL)
     pressed = start_load(w, path)
@@ -628,10 +683,8 @@ def step_delete(w, label):
 
 
 def step_close(w, label, path=None):
-    if path is None:
-        w.settle()
-    else:
-        w.settle()
+    w.settle()
+    if path is not None:
         pressed = start_load(w, path)
         begun = w.log.find("begin", "load", pressed)
         time.sleep(max(0.0, begun[0] + CLOSE_AFTER - time.monotonic()))
@@ -646,8 +699,9 @@ def step_close(w, label, path=None):
         emit(label, "rusage_maxrss_kb", w.rusage.ru_maxrss)
         emit(label, "exit_status", w.exit_status)
     if path is not None:
-        end = w.log.find("end", "load", closed - 60)
-        emit(label, "load_ended", "yes" if end else "no")
+        # The load's end line, also written when the close cancels it: how long the load went on.
+        end = w.log.find("end", "load", begun[0])
+        emit(label, "load_end_after_close_ms", "%.0f" % ((end[0] - closed) * 1000) if end else "none")
     for key, value in w.pinger.stats(closed, evaluated, evaluated).items():
         emit(label, key, value)
     if ended is None:
@@ -659,6 +713,11 @@ STEPS = {"load": step_load, "turn": step_turn, "auto": step_auto, "delete": step
 
 
 def main(argv):
+    if X is None:
+        sys.stderr.write("window_ping.py needs python3-xlib (tools/bench_deps.sh installs it)\n")
+        return 2
+    # A timeout's TERM still closes the window and ends the program: the finally below runs.
+    signal.signal(signal.SIGTERM, lambda *args: sys.exit(143))
     screens = False
     steps = []
     log_path = None
