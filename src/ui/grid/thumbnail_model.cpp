@@ -196,14 +196,11 @@ void ThumbnailModel::Clear()
     endResetModel();
 }
 
-void ThumbnailModel::Sort()
+void ThumbnailModel::SortPaths(QStringList& paths)
 {
-    beginResetModel();
     // Stable, so that paths the collation deems equal keep the order of the folder listing.
-    std::stable_sort(FEntries.begin(), FEntries.end(),
-        [](const Stored& a, const Stored& b) { return CompareAsUserReadsIgnoringCase(a.Path, b.Path) < 0; });
-    Reindex();
-    endResetModel();
+    std::stable_sort(paths.begin(), paths.end(),
+        [](const QString& a, const QString& b) { return CompareAsUserReadsIgnoringCase(a, b) < 0; });
 }
 
 void ThumbnailModel::Reindex()

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace tarvix {
@@ -20,7 +21,7 @@ namespace tarvix {
 // decoded, in a small cache. A path finds its entry exactly (names differ in letter case on
 // Linux) and at once.
 //
-// Sorted once after a load and not kept sorted: a refreshed or renamed entry keeps its cell.
+// Filled in sorted order and not kept sorted: a refreshed or renamed entry keeps its cell.
 class ThumbnailModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -72,8 +73,10 @@ public:
     // The entries of these paths, the others moving up to close the gaps.
     void Remove(const QSet<QString>& paths);
     void Clear();
-    // By path, as the user reads paths: the locale's collation, letter case aside.
-    void Sort();
+    // The grid's order of paths, as the user reads them: the locale's collation, letter case
+    // aside. A load sorts its list before it adds the entries, so that its first screen of
+    // thumbnails is final at once.
+    static void SortPaths(QStringList& paths);
 
     // A thumbnail as the entries keep it. Safe on any thread.
     static QByteArray Compress(const QImage& image);

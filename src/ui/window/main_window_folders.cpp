@@ -68,7 +68,9 @@ void TFormTarvix::LoadFolder(const QString& folder)
 
     DelayedProgress progress(*FQuestions, 300, [this] { return FCloseRequested; });
     progress.SetButtonCaption(Language->TranslateUserMessage("Cancel"));
-    const QStringList list = ListFolderCancellably(CurrentFolder, cbSubFolders->isChecked(), progress);
+    QStringList list = ListFolderCancellably(CurrentFolder, cbSubFolders->isChecked(), progress);
+    // Made in the order they are shown: the first screen is final as soon as it is full.
+    ThumbnailModel::SortPaths(list);
     if (!list.isEmpty() && !progress.WantCancel()) {
         // The list is known: from here on the window shows at once, counting the thumbnails.
         std::unique_ptr<Dialogs::Progress> shown = FQuestions->CreateProgress();
@@ -103,7 +105,6 @@ void TFormTarvix::LoadFolder(const QString& folder)
         }
     }
 
-    Images.Sort();
     DrawGrid->MakeCurrent(0, 0);
     DrawGrid->verticalScrollBar()->setValue(0);
     DrawGridSelectCell(0, 0);
