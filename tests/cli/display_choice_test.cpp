@@ -3,6 +3,7 @@
 #include "app/display_choice.h"
 #include "platform/display_connection.h"
 #include "support/displays.h"
+#include "support/scoped_environment.h"
 #include "support/temp_folder.h"
 
 #include <QElapsedTimer>

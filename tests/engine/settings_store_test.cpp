@@ -2,6 +2,7 @@
 #include "engine/settings_store.h"
 #include "platform/executable_path.h"
 #include "platform/removable_drive.h"
+#include "support/scoped_environment.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,33 +21,6 @@ using namespace tarvix;
 namespace K = SettingsKeys;
 
 namespace {
-
-// Sets (or, with a null value, unsets) an environment variable for the life of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value)
-        : FName(name)
-        , FHad(qEnvironmentVariableIsSet(name))
-        , FOld(qgetenv(name))
-    {
-        if (value.isNull())
-            unsetenv(name);
-        else
-            setenv(name, value.constData(), 1);
-    }
-    ~ScopedEnv()
-    {
-        if (FHad)
-            setenv(FName, FOld.constData(), 1);
-        else
-            unsetenv(FName);
-    }
-
-private:
-    const char* FName;
-    bool FHad;
-    QByteArray FOld;
-};
 
 // Limits the size of every file this process writes for the life of the object; a write past
 // the limit fails with EFBIG instead of raising SIGXFSZ, which would end the test program.
@@ -76,8 +50,8 @@ private:
 class SettingsStoreTest : public ::testing::Test {
 protected:
     QTemporaryDir FConfig;
-    ScopedEnv FXdg { "XDG_CONFIG_HOME", FConfig.path().toLocal8Bit() };
-    ScopedEnv FPortable { "TARVIX_PORTABLE", "0" };
+    ScopedEnvironment FXdg { "XDG_CONFIG_HOME", FConfig.path().toLocal8Bit() };
+    ScopedEnvironment FPortable { "TARVIX_PORTABLE", "0" };
 
     QString UserFile() const { return FConfig.path() + "/Dovrane/Tarvix.ini"; }
 };
@@ -287,16 +261,16 @@ TEST(SettingsPaths, PortableFileReplacesTheExtension)
 TEST(SettingsPaths, PerUserFileFollowsXdgConfigHomeAtRunTime)
 {
     {
-        ScopedEnv xdg("XDG_CONFIG_HOME", "/tmp/some/config/");
+        ScopedEnvironment xdg("XDG_CONFIG_HOME", "/tmp/some/config/");
         EXPECT_EQ(PerUserSettingsPath(), "/tmp/some/config/Dovrane/Tarvix.ini");
     }
     {
-        ScopedEnv home("HOME", "/tmp/somebody");
-        ScopedEnv xdg("XDG_CONFIG_HOME", QByteArray());
+        ScopedEnvironment home("HOME", "/tmp/somebody");
+        ScopedEnvironment xdg("XDG_CONFIG_HOME", QByteArray());
         EXPECT_EQ(PerUserSettingsPath(), "/tmp/somebody/.config/Dovrane/Tarvix.ini");
-        ScopedEnv empty("XDG_CONFIG_HOME", "");
+        ScopedEnvironment empty("XDG_CONFIG_HOME", "");
         EXPECT_EQ(PerUserSettingsPath(), "/tmp/somebody/.config/Dovrane/Tarvix.ini");
-        ScopedEnv relative("XDG_CONFIG_HOME", "relative/config");
+        ScopedEnvironment relative("XDG_CONFIG_HOME", "relative/config");
         EXPECT_EQ(PerUserSettingsPath(), "/tmp/somebody/.config/Dovrane/Tarvix.ini");
     }
 }
@@ -304,13 +278,13 @@ TEST(SettingsPaths, PerUserFileFollowsXdgConfigHomeAtRunTime)
 TEST_F(SettingsStoreTest, TarvixPortableChoosesTheFormAtEachOpening)
 {
     {
-        ScopedEnv portable("TARVIX_PORTABLE", "1");
+        ScopedEnvironment portable("TARVIX_PORTABLE", "1");
         EXPECT_TRUE(IsPortableRun());
         EXPECT_EQ(SettingsStore::Open().Path(), PortableSettingsPath());
         EXPECT_EQ(SettingsStore::OpenPerUser().Path(), UserFile());
     }
     {
-        ScopedEnv portable("TARVIX_PORTABLE", "0");
+        ScopedEnvironment portable("TARVIX_PORTABLE", "0");
         EXPECT_FALSE(IsPortableRun());
         EXPECT_EQ(SettingsStore::Open().Path(), UserFile());
     }
@@ -319,7 +293,7 @@ TEST_F(SettingsStoreTest, TarvixPortableChoosesTheFormAtEachOpening)
     for (const QByteArray& value : { QByteArray(), QByteArray("yes"), QByteArray(""), QByteArray(" 1") }) {
         SCOPED_TRACE(
             value.isNull() ? std::string("TARVIX_PORTABLE unset") : "TARVIX_PORTABLE=\"" + value.toStdString() + '"');
-        ScopedEnv portable("TARVIX_PORTABLE", value);
+        ScopedEnvironment portable("TARVIX_PORTABLE", value);
         EXPECT_EQ(IsPortableRun(), removable);
         EXPECT_EQ(SettingsStore::Open().Path(), removable ? PortableSettingsPath() : UserFile());
     }
@@ -327,7 +301,7 @@ TEST_F(SettingsStoreTest, TarvixPortableChoosesTheFormAtEachOpening)
 
 TEST_F(SettingsStoreTest, DisplayCropWarningAlwaysLivesInThePerUserFile)
 {
-    ScopedEnv portable("TARVIX_PORTABLE", "1");
+    ScopedEnvironment portable("TARVIX_PORTABLE", "1");
     const QString portableFile = PortableSettingsPath();
     const bool portableExisted = QFileInfo::exists(portableFile);
     {

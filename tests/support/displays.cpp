@@ -41,23 +41,4 @@ PrivateXServer::~PrivateXServer()
     FServer.waitForFinished(5000);
 }
 
-ScopedEnvironment::ScopedEnvironment(const char* name, const QByteArray& value)
-    : FName(name)
-    , FWasSet(qEnvironmentVariableIsSet(name))
-    , FOld(qgetenv(name))
-{
-    if (value.isNull())
-        qunsetenv(name);
-    else
-        qputenv(name, value);
-}
-
-ScopedEnvironment::~ScopedEnvironment()
-{
-    if (FWasSet)
-        qputenv(FName, FOld);
-    else
-        qunsetenv(FName);
-}
-
 } // namespace tarvix
