@@ -63,6 +63,7 @@ int TarvixMain(int argc, char** argv)
                 return RunCommandLineOnTerminal(argc, argv, parameters);
             PreparePlatform(display);
         } else {
+            PreferLargePagesForLargeBuffers();
             const DisplayChoice display = ChooseDisplay(DisplayUse::Window);
             if (!display.Usable && !display.Unreachable.isEmpty())
                 return RefuseWindow(argc, argv, display.Unreachable);
