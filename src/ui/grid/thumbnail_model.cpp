@@ -159,22 +159,6 @@ void ThumbnailModel::SetPath(int i, const QString& path)
     EntriesChanged(i, i);
 }
 
-void ThumbnailModel::RemoveAt(int i)
-{
-    if (i < 0 || i >= Count())
-        return;
-    FDecoded.remove(PathAt(i));
-    const int rowsBefore = Rows();
-    FEntries.erase(FEntries.begin() + i);
-    Reindex();
-    // The entries after it moved up a cell: their cells show another entry now.
-    if (Rows() < rowsBefore) {
-        beginRemoveRows({}, Rows(), rowsBefore - 1);
-        endRemoveRows();
-    }
-    EntriesChanged(i, Count());
-}
-
 void ThumbnailModel::Remove(const QSet<QString>& paths)
 {
     if (paths.isEmpty())

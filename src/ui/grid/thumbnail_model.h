@@ -68,8 +68,6 @@ public:
     void Append(const QString& path, const QImage& image, QByteArray jpeg = {});
     void SetImage(int i, const QImage& image, QByteArray jpeg = {});
     void SetPath(int i, const QString& path);
-    // The entries after it move up one cell each.
-    void RemoveAt(int i);
     // The entries of these paths, the others moving up to close the gaps.
     void Remove(const QSet<QString>& paths);
     void Clear();

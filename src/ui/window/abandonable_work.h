@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QEventLoop>
+#include "ui/thumbnails/wait_for_future.h"
+
 #include <QFuture>
-#include <QFutureWatcher>
 #include <QPromise>
-#include <QTimer>
 #include <atomic>
 #include <exception>
 #include <functional>
@@ -39,20 +38,7 @@ std::optional<T> RunAbandonable(
         shared->Promise.finish();
     }).detach();
 
-    QEventLoop loop;
-    QFutureWatcher<T> watcher;
-    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    QTimer poll;
-    poll.setInterval(50);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (stopWanted())
-            loop.quit();
-    });
-    watcher.setFuture(future);
-    if (!future.isFinished() && !stopWanted()) {
-        poll.start();
-        loop.exec();
-    }
+    WaitProcessingEvents(future, stopWanted);
     if (!future.isFinished()) {
         shared->Stop = true;
         return std::nullopt;

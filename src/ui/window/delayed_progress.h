@@ -23,7 +23,6 @@ public:
     void SetProgressBy(int by) override;
     bool WantCancel() const override;
 
-    bool Shown() const { return FShown != nullptr; }
     // Takes the window away, for good: the work goes on under another.
     void Close();
 

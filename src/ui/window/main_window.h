@@ -267,9 +267,7 @@ private:
     // The default maker's cache; its size limit is a setting. Shared with the makes in flight.
     std::shared_ptr<PrivateThumbnailCache> FThumbnailCache;
     QTimer FSettleTimer; // a resize is over when no other follows for a moment
-    QSize FSettledSize; // the size at the end of the last resize
     ThumbnailCell FThumbnailsCell; // the cell the thumbnails shown were made for
-    bool FStateChanged = false; // maximised or restored since then
     bool FShown = false;
     Job FJob = Job::None;
     bool FCloseRequested = false; // closed while a job ran: close when it ends

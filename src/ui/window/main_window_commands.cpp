@@ -11,6 +11,7 @@
 #include "ui/dialogs/exif_display.h"
 #include "ui/grid/thumbnail_grid.h"
 #include "ui/grid/thumbnail_model.h"
+#include "ui/thumbnails/wait_for_future.h"
 #include "ui/window/delayed_progress.h"
 #include "ui/window/job_log.h"
 #include "ui/window/job_scope.h"
@@ -19,11 +20,8 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QSet>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
@@ -236,23 +234,15 @@ QStringList TFormTarvix::MoveToTrashWithProgress(const QStringList& files)
             ++shared->Done;
         }
     });
-    QEventLoop loop;
-    QFutureWatcher<void> watcher;
-    connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    QTimer poll;
     int shown = 0;
-    connect(&poll, &QTimer::timeout, &loop, [&] {
+    WaitProcessingEvents(moving, [&] {
         const int done = shared->Done;
         progress.SetProgressBy(done - shown);
         shown = done;
         if (progress.WantCancel())
             shared->Stop = true;
+        return false;
     });
-    watcher.setFuture(moving);
-    if (!moving.isFinished()) {
-        poll.start(50);
-        loop.exec();
-    }
     moving.waitForFinished(); // the file in hand is finished, whatever Cancel said
     QStringList failures;
     for (const auto& [file, reason] : shared->Refused)

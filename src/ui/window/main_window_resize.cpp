@@ -44,7 +44,6 @@ void TFormTarvix::ResizeRulesStateChange(Qt::WindowStates previous)
     // Coming back from the task bar changes no size: nothing to rebuild.
     if ((maximising || restoring) && !FMinimised && FShown) {
         FBeingResized = true;
-        FStateChanged = true;
         FSettleTimer.start();
     }
     FMinimised = now & Qt::WindowMinimized;
@@ -69,8 +68,6 @@ void TFormTarvix::SizeMoveSettled()
         return;
     }
     FBeingResized = false;
-    FStateChanged = false;
-    FSettledSize = size();
     // Only a new cell size calls for new thumbnails: a move, a change of height, or a
     // round trip to the task bar does not.
     const bool stale = FThumbnailsCell != DrawGrid->CellSize();
