@@ -20,6 +20,7 @@
 # With MEMORY=1, CORPUS_DIR is a big folder (bench/make_many.sh) opened as it is, through hard
 # links: the peak memory, the time to the first screen of thumbnails and to the load's end.
 # Figures only: nothing here fails on a slow result. The window at WINDOW_SIZE (800x600).
+# JOBS picks some of the jobs (default "load turn auto delete close"), e.g. JOBS=turn.
 # The reference corpus: bench/make_corpus.sh DIR 100. Needs Xvfb, python3-xlib, exiftran and
 # vipsthumbnail: tools/bench_deps.sh installs them.
 set -euo pipefail
@@ -38,6 +39,8 @@ N_AUTO=${N_AUTO:-100}
 N_DELETE=${N_DELETE:-500}
 SIZE=${WINDOW_SIZE:-800x600}
 MEMORY=${MEMORY:-0}
+JOBS=" ${JOBS:-load turn auto delete close} "
+want() { [[ $JOBS == *" $1 "* ]]; }
 [[ -x $PROGRAM ]] || { echo "no program at $PROGRAM: cmake --build $BUILD --target tarvix tarvix_lang" >&2; exit 1; }
 
 # The pinger needs python-xlib, which the distribution installs for its own Python.
@@ -139,6 +142,9 @@ report_job() {
     printf "  %-26s %7s ms from the key (the job's own %s ms%s)%s\n" "$title" "$(r "$label" press_to_end_ms)" \
         "$(r "$label" job_ms)" "$([[ ${before:-0} -gt 20 ]] && echo ", begun $before ms after the key")" \
         "$([[ -n $(r "$label" answer_to_end_ms) ]] && echo ", $(r "$label" answer_to_end_ms) ms from the answer")"
+    [[ -n $(r "$label" cpu_ms) ]] && printf "  %-26s %7s ms of processor time, %s cores busy on average\n" "" \
+        "$(r "$label" cpu_ms)" "$(awk -v c="$(r "$label" cpu_ms)" -v w="$(r "$label" press_to_end_ms)" \
+            'BEGIN { if (w > 0) printf "%.2f", c / w }')"
     pings "$label"
 }
 # The answers to the pings of one job.
@@ -151,6 +157,8 @@ pings() {
         printf "  %-26s no ping was sent meanwhile\n" ""
     fi
 }
+# How many files of a folder differ from the corpus files they were copied from.
+changed() { local n=0 f; for f in "$1"/*; do cmp -s "$f" "${FILES[10#$(basename "$f" | cut -c2-5) % N]}" || n=$((n + 1)); done; echo "$n"; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a > 0 && b > 0) printf "%.2f", a / b; else print "-" }'; }
 
 echo "cpu    $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
@@ -194,6 +202,7 @@ fi
 BOX=${BOX:-146x146}
 
 # --- load, a second visit, and the close of an idle window ---
+if want load; then
 folder "$WORK/load/photos" "$N_LOAD" link
 cat "${FILES[@]}" >/dev/null
 session load "load:load:$WORK/load/photos" "load:second:$WORK/load/photos" "close:idle-close"
@@ -209,8 +218,10 @@ wait "$vpid" || true
 VIPS_MS=$(($(ms_now) - t0))
 VIPS_MADE=$(find "$WORK/vips" -type f | wc -l)
 rm -rf "$WORK/vips"
+fi
 
 # --- turn: the window, exiftran and the command line on identical copies ---
+if want turn; then
 folder "$WORK/turn/photos" "$N_TURN" copy
 folder "$WORK/exiftran" "$N_TURN" copy
 folder "$WORK/cli" "$N_TURN" copy
@@ -222,11 +233,12 @@ EXIFTRAN_MS=$(($(ms_now) - t0))
 t0=$(ms_now)
 for f in "$WORK"/cli/*; do env -u DISPLAY "$PROGRAM" -r -s "$f" >/dev/null 2>&1 || echo "tarvix -r -s $f failed" >&2; done
 CLI_MS=$(($(ms_now) - t0))
-changed() { local n=0 f; for f in "$1"/*; do cmp -s "$f" "${FILES[10#$(basename "$f" | cut -c2-5) % N]}" || n=$((n + 1)); done; echo "$n"; }
 TURNED=$(changed "$WORK/turn/photos")
 rm -rf "$WORK/turn" "$WORK/exiftran" "$WORK/cli"
+fi
 
 # --- automatic ---
+if want auto; then
 folder "$WORK/auto/photos" "$N_AUTO" copy
 folder "$WORK/exiftran-ai" "$N_AUTO" copy
 cat "$WORK"/auto/photos/* "$WORK"/exiftran-ai/* >/dev/null
@@ -237,18 +249,24 @@ AUTO_PEER_MS=$(($(ms_now) - t0))
 CORRECTED=$(changed "$WORK/auto/photos")
 CORRECTED_PEER=$(changed "$WORK/exiftran-ai")
 rm -rf "$WORK/auto" "$WORK/exiftran-ai"
+fi
 
 # --- delete ---
+if want delete; then
 folder "$WORK/delete/photos" "$N_DELETE" link
 session delete "load:delete-load:$WORK/delete/photos" "delete:delete"
 LEFT=$(find "$WORK/delete/photos" -type f | wc -l)
 TRASHED=$(find "$WORK/home/data/Trash/files" -type f 2>/dev/null | wc -l)
 rm -rf "$WORK/delete"
+fi
 
 # --- close during a load ---
+if want close; then
 folder "$WORK/close/photos" "$N_LOAD" link
 session close "close-load:close:$WORK/close/photos"
+fi
 
+if want load; then
 echo
 echo "load of $N_LOAD photos ($N distinct pictures, hard links), from Return in the path box"
 report_job load "first visit (empty cache)"
@@ -259,6 +277,8 @@ printf "  %-26s %7s MB after the first visit, %s MB after the second (VmHWM)\n" 
     "$(awk -v k="$(r load peak_rss_kb)" 'BEGIN { printf "%.1f", k / 1024 }')" \
     "$(awk -v k="$(r second peak_rss_kb)" 'BEGIN { printf "%.1f", k / 1024 }')"
 printf "  %-26s %7s ms from the close to the end of the process\n" "close when idle" "$(r idle-close exit_ms)"
+fi
+if want turn; then
 echo
 echo "turn right of $N_TURN photos (all selected, R); $TURNED of them changed on disk"
 report_job turn "window"
@@ -266,15 +286,21 @@ printf "  %-26s %7s ms\n" "exiftran -9 -i" "$EXIFTRAN_MS"
 printf "  %-26s %7s ms\n" "loop of tarvix -r -s" "$CLI_MS"
 printf "  %-26s %7s (from the key); window/loop %s\n" "ratio window/exiftran" \
     "$(ratio "$(r turn press_to_end_ms)" "$EXIFTRAN_MS")" "$(ratio "$(r turn press_to_end_ms)" "$CLI_MS")"
+fi
+if want auto; then
 echo
 echo "Automatic on $N_AUTO photos (answered Yes); $CORRECTED changed on disk, $CORRECTED_PEER by exiftran -ai"
 report_job auto "window"
 printf "  %-26s %7s ms\n" "exiftran -ai" "$AUTO_PEER_MS"
 printf "  %-26s %7s (from the answer)\n" "ratio window/exiftran" \
     "$(ratio "$(r auto answer_to_end_ms)" "$AUTO_PEER_MS")"
+fi
+if want delete; then
 echo
 echo "delete of $N_DELETE files to the trash (all selected, Ctrl+Delete); $LEFT left, $TRASHED in the trash"
 report_job delete "window"
+fi
+if want close; then
 echo
 echo "close during a load of $N_LOAD photos, $((${CLOSE_AFTER_MS:-1000})) ms after it began"
 if [[ -n $(r close failed) ]]; then
@@ -285,6 +311,7 @@ else
     pings close
     printf "  %-26s %7s MB peak RSS before the close\n" "" \
         "$(awk -v k="$(r close peak_rss_kb)" 'BEGIN { printf "%.1f", k / 1024 }')"
+fi
 fi
 [[ -n ${KEEP_LOGS:-} ]] && cp "$WORK"/*.log "$WORK"/*.err "$WORK/results" "$KEEP_LOGS/"
 exit 0

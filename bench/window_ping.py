@@ -415,6 +415,15 @@ class Window:
             pass
         return None
 
+    def cpu_seconds(self):
+        """User and system time of the window's process so far (all its threads)."""
+        try:
+            with open("/proc/%d/stat" % self.proc.pid) as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+        except (OSError, IndexError, ValueError):
+            return None
+
     def find_window(self):
         name_atom, pid_atom = self.atom("_NET_WM_NAME"), self.atom("_NET_WM_PID")
         deadline = time.monotonic() + START_TIMEOUT
@@ -585,9 +594,13 @@ def emit(label, key, value):
     print("RESULT %s %s %s" % (label, key, value), flush=True)
 
 
-def emit_job(w, label, job, pressed, event, answered=None):
-    """The figures of one job: its own time, the user's, and the pings meanwhile."""
+def emit_job(w, label, job, pressed, event, answered=None, cpu_before=None):
+    """The figures of one job: its own time, the user's, the processor time it took (from the press
+    to a moment after its end) and the pings meanwhile."""
     end_time, _, _, ms = event
+    cpu_after = w.cpu_seconds()
+    if cpu_before is not None and cpu_after is not None:
+        emit(label, "cpu_ms", "%.0f" % ((cpu_after - cpu_before) * 1000))
     begin = w.log.find("begin", job, pressed - 0.001)
     emit(label, "job_ms", ms if ms is not None else "?")
     emit(label, "press_to_end_ms", "%.0f" % ((end_time - pressed) * 1000))
@@ -657,21 +670,23 @@ def step_load(w, label, path):
 def step_turn(w, label):
     w.settle()
     select_all(w)
+    cpu = w.cpu_seconds()
     pressed = w.key("r")
     event, answered = w.wait_event("end", "turn", pressed, JOB_TIMEOUT)
-    emit_job(w, label, "turn", pressed, event, answered)
+    emit_job(w, label, "turn", pressed, event, answered, cpu)
 
 
 def step_auto(w, label):
     w.settle()
     w.focus(w.window)
+    cpu = w.cpu_seconds()
     pressed = w.click(*AUTO_XY)
     try:
         w.wait_event("begin", "automatic", pressed, 10.0, answer_questions=False)
     except StepFailed:
         raise StepFailed("no correction began after a click on Automatic (is it at AUTO_XY=%d,%d?)" % AUTO_XY)
     event, answered = w.wait_event("end", "automatic", pressed, JOB_TIMEOUT)
-    emit_job(w, label, "automatic", pressed, event, answered)
+    emit_job(w, label, "automatic", pressed, event, answered, cpu)
 
 
 def step_delete(w, label):

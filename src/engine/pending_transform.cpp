@@ -185,8 +185,11 @@ void PendingTransform::Lock(const TLanguage& language, const std::atomic<bool>* 
     }
     const struct stat& now = FLock->Stat();
     // The change time too: a program that writes in place and puts the old times back moves it.
-    if (!SameFile(now, FStat) || !SameTime(now.st_ctim, FStat.st_ctim))
-        ReadBytes(FLock->Fd()); // changed since it was read, by another run most likely
+    if (!SameFile(now, FStat) || !SameTime(now.st_ctim, FStat.st_ctim)) {
+        // Changed since it was read, by another run most likely.
+        qCInfo(TransformLog, "%s changed since it was read: read again", qUtf8Printable(FileName()));
+        ReadBytes(FLock->Fd());
+    }
 }
 
 PendingTransform::Decision PendingTransform::Prepare(const TLanguage& language, const std::atomic<bool>* stop)

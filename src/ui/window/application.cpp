@@ -18,9 +18,28 @@ void RegisterWindowsForTranslation()
     });
 }
 
+namespace {
+
+constexpr int ThumbnailJobThreshold = 1 << 20;
+// The largest threshold the allocator takes.
+constexpr int TurnJobThreshold = 32 << 20;
+
+} // namespace
+
 void ReturnLargeBlocksToTheSystem()
 {
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    mallopt(M_MMAP_THRESHOLD, ThumbnailJobThreshold);
+}
+
+KeepLargeBlocksForAJob::KeepLargeBlocksForAJob()
+{
+    mallopt(M_MMAP_THRESHOLD, TurnJobThreshold);
+}
+
+KeepLargeBlocksForAJob::~KeepLargeBlocksForAJob()
+{
+    ReturnLargeBlocksToTheSystem();
+    malloc_trim(0);
 }
 
 } // namespace tarvix

@@ -11,4 +11,16 @@ void RegisterWindowsForTranslation();
 // threshold each block goes back to the system when it is freed. Call before any thread starts.
 void ReturnLargeBlocksToTheSystem();
 
+// A turn reads, turns and writes pictures of tens of megabytes on every core, one after the
+// other. Mapped afresh for each picture, their pages cost the system more than the turn
+// itself: while one lasts, such blocks stay with the process for the next picture, and they
+// go back to the system when it ends.
+class KeepLargeBlocksForAJob {
+public:
+    KeepLargeBlocksForAJob();
+    ~KeepLargeBlocksForAJob();
+    KeepLargeBlocksForAJob(const KeepLargeBlocksForAJob&) = delete;
+    KeepLargeBlocksForAJob& operator=(const KeepLargeBlocksForAJob&) = delete;
+};
+
 } // namespace tarvix

@@ -2,10 +2,12 @@
 
 // For the window's own files that run a job.
 #include "ui/grid/thumbnail_grid.h"
+#include "ui/window/application.h"
 #include "ui/window/main_window.h"
 
 #include <QApplication>
 #include <QPointer>
+#include <optional>
 
 namespace tarvix {
 
@@ -16,6 +18,8 @@ public:
         : FWindow(window)
         , FFocus(QApplication::focusWidget())
     {
+        if (job == Job::Turning || job == Job::Correcting)
+            FLargeBlocks.emplace();
         FWindow.FJob = job;
         FWindow.MakingThumbNails = job == Job::Loading;
         FWindow.UpdateActions();
@@ -40,6 +44,7 @@ public:
 private:
     TFormTarvix& FWindow;
     QPointer<QWidget> FFocus;
+    std::optional<KeepLargeBlocksForAJob> FLargeBlocks;
 };
 
 } // namespace tarvix

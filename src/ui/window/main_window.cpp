@@ -115,6 +115,7 @@ TFormTarvix::TFormTarvix(TFormTarvixServices services, QWidget* parent)
         FQuestions = FOwnQuestions.get();
     }
     FThumbnailPool.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
+    FRefreshPool.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
     FSettleTimer.setSingleShot(true);
     FSettleTimer.setInterval(250);
 

@@ -264,6 +264,7 @@ private:
     std::unique_ptr<Dialogs> FOwnQuestions;
     Dialogs* FQuestions;
     QThreadPool FThumbnailPool;
+    QThreadPool FRefreshPool; // thumbnails remade after a change, at a low priority
     // The default maker's cache; its size limit is a setting. Shared with the makes in flight.
     std::shared_ptr<PrivateThumbnailCache> FThumbnailCache;
     QTimer FSettleTimer; // a resize is over when no other follows for a moment

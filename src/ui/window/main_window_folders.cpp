@@ -4,6 +4,7 @@
 #include "engine/folder_scan.h"
 #include "engine/language.h"
 #include "engine/message_format.h"
+#include "platform/thread_priority.h"
 #include "ui/dialogs/progress_window.h"
 #include "ui/grid/thumbnail_grid.h"
 #include "ui/grid/thumbnail_model.h"
@@ -170,7 +171,9 @@ void TFormTarvix::StartRefreshes()
             continue;
         }
         FRefreshing.insert(path);
-        QtConcurrent::run(&FThumbnailPool, [maker = FServices.ThumbnailMaker, path, cell, options] {
+        // A turn of many files goes on meanwhile: its workers come first.
+        QtConcurrent::run(&FRefreshPool, [maker = FServices.ThumbnailMaker, path, cell, options] {
+            LowerThisThreadsPriority();
             const Thumbnail made = maker(path, cell, options);
             return LoadedThumbnail { made, ThumbnailModel::Compress(made.Image) };
         }).then(this, [this, path](const LoadedThumbnail& loaded) {
