@@ -12,8 +12,10 @@ namespace {
 
 // The last byte is the format's version: an entry of another version is a miss, and is
 // replaced like a damaged one.
-constexpr char Magic[8] = { 'T', 'v', 'x', 'T', 'h', 'm', 'b', 1 };
+constexpr char Magic[8] = { 'T', 'v', 'x', 'T', 'h', 'm', 'b', 2 };
 constexpr uint32_t HighQualityFlag = 1;
+// The flags' upper half holds the orientation value.
+constexpr int OrientationShift = 16;
 
 // Magic, flags, path length, device, inode, size, two times, four dimensions, JPEG length.
 constexpr qsizetype HeaderSize = 8 + 4 + 4 + 5 * 8 + 4 * 4 + 4;
@@ -100,7 +102,7 @@ QByteArray SerializeThumbnailEntry(const ThumbnailEntry& entry)
     QByteArray out;
     out.reserve(HeaderSize + path.size() + entry.Jpeg.size() + ChecksumSize);
     out.append(Magic, sizeof(Magic));
-    Put<uint32_t>(out, entry.Key.HighQuality ? HighQualityFlag : 0);
+    Put<uint32_t>(out, (entry.Key.HighQuality ? HighQualityFlag : 0) | uint32_t(entry.Orientation) << OrientationShift);
     Put<uint32_t>(out, uint32_t(path.size()));
     Put<uint64_t>(out, entry.Key.Device);
     Put<uint64_t>(out, entry.Key.Inode);
@@ -151,7 +153,8 @@ std::optional<ThumbnailEntry> Parse(QByteArrayView bytes)
     entry.Picture = header.TakeSize();
     entry.Master = header.TakeSize();
     const uint32_t jpegBytes = header.Take<uint32_t>();
-    if ((flags & ~HighQualityFlag) != 0 || pathBytes == 0 || pathBytes > MaxPathBytes || jpegBytes == 0)
+    if ((flags & ~HighQualityFlag & ((1u << OrientationShift) - 1)) != 0 || pathBytes == 0 || pathBytes > MaxPathBytes
+        || jpegBytes == 0)
         return std::nullopt;
     // Both lengths are below 2^32, so the sum cannot overflow a 64-bit size.
     if (qint64(bytes.size()) != HeaderSize + qint64(pathBytes) + qint64(jpegBytes) + ChecksumSize)
@@ -162,6 +165,7 @@ std::optional<ThumbnailEntry> Parse(QByteArrayView bytes)
     if (qFromLittleEndian<uint64_t>(bytes.data() + body.size()) != Checksum(body))
         return std::nullopt;
     entry.Key.HighQuality = flags & HighQualityFlag;
+    entry.Orientation = uint16_t(flags >> OrientationShift);
     // The path was written from a QString: bytes that are no UTF-8 come from someone else.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     entry.Key.Path = utf8(bytes.sliced(HeaderSize, pathBytes));

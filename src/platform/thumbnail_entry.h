@@ -36,6 +36,7 @@ struct ThumbnailEntry {
     ThumbnailKey Key;
     QSize Picture;
     QSize Master; // the size of the JPEG stream, never larger than the picture
+    uint16_t Orientation = 0; // the picture's EXIF orientation value, 0 without one
     QByteArrayView Jpeg; // into the bytes that were parsed
 };
 

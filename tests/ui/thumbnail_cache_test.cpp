@@ -301,3 +301,56 @@ TEST_F(ThumbnailCache, AFileChangedJustNowIsNotKeptYetAndAnUnusableCacheCostsNoT
 }
 
 } // namespace
+
+// The mark on pictures the camera tagged as turned costs no read of its own: the orientation
+// comes with the make, and a hit serves it from the entry without opening the file.
+TEST_F(ThumbnailCache, TheOrientationAndThePixelRatioComeWithAMakeAndWithAHit)
+{
+    const QString folder = TestDataFolder("exif-orientation-examples");
+    if (folder.isEmpty())
+        return;
+    for (const int value : { 1, 6, 8 }) {
+        const QString path
+            = Picture(QString("tagged_%1.jpg").arg(value), ReadBytes(folder + QString("/Landscape_%1.jpg").arg(value)));
+        const Thumbnail made = Make(path);
+        EXPECT_EQ(made.Orientation, value);
+        QByteArray bytes;
+        ASSERT_TRUE(Entry(path, bytes));
+        EXPECT_EQ(Entry(path, bytes)->Orientation, value);
+        PlantMarker(path);
+        const Thumbnail served = Make(path);
+        EXPECT_TRUE(IsMarker(served));
+        EXPECT_EQ(served.Orientation, value);
+    }
+
+    // At twice the pixels, both ways give the device pixels and say so; the entry made for one
+    // ratio serves the other where its master covers it.
+    const QString path = Picture("ratio.jpg", PhotoLike(1600, 1200));
+    const Thumbnail single = Make(path);
+    ThumbnailOptions twice = High;
+    twice.PixelRatio = 2;
+    const Thumbnail made = Make(path, Cell, twice);
+    EXPECT_EQ(made.Image.size(), single.Image.size() * 2);
+    EXPECT_EQ(made.Image.devicePixelRatio(), 2.0);
+    EXPECT_EQ(made.Image.deviceIndependentSize().toSize(), single.Image.size());
+    PlantMarker(path);
+    const Thumbnail served = Make(path, Cell, twice);
+    EXPECT_TRUE(IsMarker(served));
+    EXPECT_EQ(served.Image.size(), single.Image.size() * 2);
+    EXPECT_EQ(served.Image.devicePixelRatio(), 2.0);
+    // A ratio out of reason is taken as 1.
+    twice.PixelRatio = 1e9;
+    EXPECT_EQ(Make(path, Cell, twice).Image.size(), single.Image.size());
+}
+
+// Entries of the format before the orientation was kept would serve every picture as untagged:
+// they are a plain miss, and are replaced.
+TEST_F(ThumbnailCache, AnEntryOfTheFormerFormatIsAMiss)
+{
+    const QString path = Picture("old.jpg", PhotoLike(800, 600));
+    Make(path);
+    QByteArray bytes = ReadBytes(EntryOf(path));
+    ASSERT_GT(bytes.size(), 8);
+    bytes[7] = 1;
+    EXPECT_FALSE(ParseThumbnailEntry(bytes));
+}

@@ -3,11 +3,16 @@
 #include "ui/grid/thumbnail_delegate.h"
 #include "ui/grid/thumbnail_model.h"
 
+#include <QApplication>
+#include <QDrag>
 #include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStyle>
+#include <QUrl>
 #include <QWheelEvent>
 
 namespace tarvix {
@@ -22,6 +27,7 @@ TThumbnailGrid::TThumbnailGrid(ThumbnailModel& model, QWidget* parent)
     : QTableView(parent)
     , FModel(&model)
     , FDelegate(new ThumbnailDelegate(this))
+    , FHint(new QLabel(viewport()))
 {
     setModel(FModel);
     setItemDelegate(FDelegate);
@@ -41,6 +47,35 @@ TThumbnailGrid::TThumbnailGrid(ThumbnailModel& model, QWidget* parent)
     setCornerButtonEnabled(false);
     SetCellSize(FCell);
     SetBackgroundColor(Qt::white);
+
+    FHint->setObjectName("GridHint");
+    FHint->setTextFormat(Qt::PlainText);
+    FHint->setAlignment(Qt::AlignCenter);
+    FHint->setWordWrap(true);
+    FHint->hide();
+    // The hint goes as soon as a picture comes, and comes back with an empty grid.
+    connect(FModel, &QAbstractItemModel::rowsInserted, this, &TThumbnailGrid::ShowHintWhenEmpty);
+    connect(FModel, &QAbstractItemModel::dataChanged, this, &TThumbnailGrid::ShowHintWhenEmpty);
+    connect(FModel, &QAbstractItemModel::modelReset, this, &TThumbnailGrid::ShowHintWhenEmpty);
+}
+
+void TThumbnailGrid::SetHint(const QString& text)
+{
+    FHint->setText(text);
+    ShowHintWhenEmpty();
+    PlaceHint();
+}
+
+void TThumbnailGrid::ShowHintWhenEmpty()
+{
+    FHint->setVisible(!FHint->text().isEmpty() && FModel->IsEmpty());
+}
+
+void TThumbnailGrid::PlaceHint()
+{
+    // Over the whole view, so that it stays in the middle whatever the cells' size.
+    const int margin = fontMetrics().height();
+    FHint->setGeometry(viewport()->rect().adjusted(margin, margin, -margin, -margin));
 }
 
 int TThumbnailGrid::ColumnCount() const
@@ -82,6 +117,7 @@ void TThumbnailGrid::SetBackgroundColor(QColor color)
     p.setColor(QPalette::Base, color);
     setPalette(p);
     viewport()->update();
+    SetTextColor(TextColor());
 }
 
 QColor TThumbnailGrid::BackgroundColor() const
@@ -92,6 +128,14 @@ QColor TThumbnailGrid::BackgroundColor() const
 void TThumbnailGrid::SetTextColor(QColor color)
 {
     FDelegate->SetTextColor(color);
+    // The hint in the names' colour, halfway to the background: it reads as a hint, not a name,
+    // on any colours the user chose.
+    const QColor back = BackgroundColor();
+    QPalette p = FHint->palette();
+    p.setColor(QPalette::WindowText,
+        QColor((color.red() * 2 + back.red()) / 3, (color.green() * 2 + back.green()) / 3,
+            (color.blue() * 2 + back.blue()) / 3));
+    FHint->setPalette(p);
     viewport()->update();
 }
 
@@ -120,6 +164,19 @@ CellRect TThumbnailGrid::Selection() const
     return r;
 }
 
+QStringList TThumbnailGrid::SelectedPaths() const
+{
+    QStringList paths;
+    const CellRect selection = Selection();
+    for (int row = selection.Top; row <= selection.Bottom; ++row)
+        for (int column = selection.Left; column <= selection.Right; ++column) {
+            const int i = FModel->EntryAt(column, row);
+            if (i < FModel->Count())
+                paths.append(FModel->PathAt(i));
+        }
+    return paths;
+}
+
 void TThumbnailGrid::MakeCurrent(int column, int row)
 {
     const QModelIndex index = FModel->index(row, column);
@@ -145,9 +202,64 @@ void TThumbnailGrid::mousePressEvent(QMouseEvent* event)
         MakeCurrent(index.column(), index.row());
         return;
     }
+    if (FDragOutEnabled && event->button() == Qt::LeftButton && event->modifiers() == Qt::NoModifier
+        && selectionModel()->isSelected(index) && index.data(ThumbnailModel::PathRole).isValid()) {
+        FDragFrom = event->position().toPoint();
+        FDragCell = index;
+        return;
+    }
     if (!extending && event->button() == Qt::LeftButton)
         emit CellChosen(index.column(), index.row());
     QTableView::mousePressEvent(event);
+}
+
+void TThumbnailGrid::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!FDragFrom) {
+        QTableView::mouseMoveEvent(event);
+        return;
+    }
+    if ((event->position().toPoint() - *FDragFrom).manhattanLength() >= QApplication::startDragDistance()) {
+        FDragFrom.reset();
+        StartDragOut();
+    }
+}
+
+void TThumbnailGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!FDragFrom) {
+        QTableView::mouseReleaseEvent(event);
+        return;
+    }
+    // Let go where it was pressed: a plain click on the cell.
+    FDragFrom.reset();
+    if (FDragCell.isValid()) {
+        emit CellChosen(FDragCell.column(), FDragCell.row());
+        MakeCurrent(FDragCell.column(), FDragCell.row());
+    }
+}
+
+QMimeData* TThumbnailGrid::SelectedFilesData() const
+{
+    QList<QUrl> urls;
+    for (const QString& path : SelectedPaths())
+        urls.append(QUrl::fromLocalFile(path));
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
+
+void TThumbnailGrid::StartDragOut()
+{
+    if (SelectedPaths().isEmpty())
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(SelectedFilesData());
+    const QImage picture = FDragCell.data(Qt::DecorationRole).value<QImage>();
+    if (!picture.isNull())
+        drag->setPixmap(QPixmap::fromImage(picture.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    // Copied, never moved: a file the receiver moved away would leave a cell without a file.
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
 }
 
 QModelIndex TThumbnailGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
@@ -161,6 +273,7 @@ QModelIndex TThumbnailGrid::moveCursor(CursorAction action, Qt::KeyboardModifier
 void TThumbnailGrid::resizeEvent(QResizeEvent* event)
 {
     QTableView::resizeEvent(event);
+    PlaceHint();
     if (ClientWidth() == FClientWidth)
         return;
     FClientWidth = ClientWidth();

@@ -55,11 +55,15 @@ QVariant ThumbnailModel::data(const QModelIndex& index, int role) const
     case Qt::AccessibleTextRole:
         return FileNameOfPath(PathAt(i));
     case Qt::ToolTipRole:
-        return PlainToolTip(PathAt(i));
+        return PlainToolTip(IsTagged(i) ? PathAt(i) + u'\n' + FTaggedText : PathAt(i));
+    case Qt::AccessibleDescriptionRole:
+        return IsTagged(i) ? QVariant(FTaggedText) : QVariant();
     case Qt::DecorationRole:
         return ImageAt(i);
     case PathRole:
         return PathAt(i);
+    case TaggedRole:
+        return IsTagged(i);
     default:
         return {};
     }
@@ -94,7 +98,8 @@ QImage ThumbnailModel::ImageAt(int i) const
         return {};
     if (const QImage* decoded = FDecoded.object(entry.Path))
         return *decoded;
-    const QImage decoded = DecodeJpeg(entry.Jpeg);
+    QImage decoded = DecodeJpeg(entry.Jpeg);
+    decoded.setDevicePixelRatio(entry.PixelRatio);
     Remember(entry.Path, decoded);
     return decoded;
 }
@@ -117,7 +122,15 @@ QByteArray ThumbnailModel::Compress(const QImage& image)
     return image.isNull() ? QByteArray() : EncodeJpeg(image, CompressedQuality);
 }
 
-void ThumbnailModel::Append(const QString& path, const QImage& image, QByteArray jpeg)
+void ThumbnailModel::SetTaggedText(const QString& text)
+{
+    if (text == FTaggedText)
+        return;
+    FTaggedText = text;
+    EntriesChanged(0, Count() - 1);
+}
+
+void ThumbnailModel::Append(const QString& path, const QImage& image, QByteArray jpeg, bool tagged)
 {
     if (jpeg.isEmpty())
         jpeg = Compress(image);
@@ -126,7 +139,7 @@ void ThumbnailModel::Append(const QString& path, const QImage& image, QByteArray
     const bool newRow = i > 0 && i % FColumns == 0;
     if (newRow)
         beginInsertRows({}, i / FColumns, i / FColumns);
-    FEntries.push_back({ path, std::move(jpeg) });
+    FEntries.push_back({ path, std::move(jpeg), float(image.devicePixelRatio()), tagged });
     FIndex.insert(path, i);
     Remember(path, image);
     if (newRow)
@@ -135,7 +148,7 @@ void ThumbnailModel::Append(const QString& path, const QImage& image, QByteArray
         EntriesChanged(i, i);
 }
 
-void ThumbnailModel::SetImage(int i, const QImage& image, QByteArray jpeg)
+void ThumbnailModel::SetImage(int i, const QImage& image, QByteArray jpeg, bool tagged)
 {
     if (i < 0 || i >= Count())
         return;
@@ -143,6 +156,8 @@ void ThumbnailModel::SetImage(int i, const QImage& image, QByteArray jpeg)
         jpeg = Compress(image);
     Stored& entry = FEntries[static_cast<size_t>(i)];
     entry.Jpeg = std::move(jpeg);
+    entry.PixelRatio = float(image.devicePixelRatio());
+    entry.Tagged = tagged;
     Remember(entry.Path, image);
     EntriesChanged(i, i);
 }

@@ -28,6 +28,9 @@ class ThumbnailModel : public QAbstractTableModel {
 public:
     // What a cell holds besides its name and tool tip: the entry's full path.
     static constexpr int PathRole = Qt::UserRole;
+    // Whether the camera tagged the picture as turned (orientation 3, 6 or 8): the ones
+    // "Automatic" would turn upright.
+    static constexpr int TaggedRole = Qt::UserRole + 1;
 
     // One entry as the window's commands see it: the picture decoded (null when there is none).
     struct Entry {
@@ -39,8 +42,9 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
-    // Display and AccessibleText: the file's name; ToolTip: its path, as text; Decoration: the
-    // thumbnail as a QImage; PathRole: the path.
+    // Display and AccessibleText: the file's name; ToolTip: its path, as text, and the tagged
+    // text for a tagged picture, which is its AccessibleDescription too; Decoration: the
+    // thumbnail as a QImage at the pixel ratio it was made for; PathRole; TaggedRole.
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
@@ -64,9 +68,13 @@ public:
     int IndexOf(const QString& path) const;
 
     // Adds an entry after the last; `jpeg` is `image` compressed by Compress, where the
-    // caller made it already (on a worker), otherwise it is made here.
-    void Append(const QString& path, const QImage& image, QByteArray jpeg = {});
-    void SetImage(int i, const QImage& image, QByteArray jpeg = {});
+    // caller made it already (on a worker), otherwise it is made here. `tagged`: see
+    // TaggedRole.
+    void Append(const QString& path, const QImage& image, QByteArray jpeg = {}, bool tagged = false);
+    void SetImage(int i, const QImage& image, QByteArray jpeg = {}, bool tagged = false);
+    bool IsTagged(int i) const { return FEntries.at(static_cast<size_t>(i)).Tagged; }
+    // What a tagged picture's tool tip and accessible description say, in the user's language.
+    void SetTaggedText(const QString& text);
     void SetPath(int i, const QString& path);
     // The entries of these paths, the others moving up to close the gaps.
     void Remove(const QSet<QString>& paths);
@@ -83,6 +91,8 @@ private:
     struct Stored {
         QString Path;
         QByteArray Jpeg; // empty: no picture (unreadable, or gone at a refresh)
+        float PixelRatio = 1; // of the image compressed, which JPEG does not keep
+        bool Tagged = false;
     };
 
     void EntriesChanged(int first, int last);
@@ -93,6 +103,7 @@ private:
     QHash<QString, int> FIndex;
     mutable QCache<QString, QImage> FDecoded; // by path, cost in kilobytes
     int FColumns = 5;
+    QString FTaggedText;
 };
 
 // The part of a path after its last '/': what a cell shows under its thumbnail.

@@ -73,7 +73,7 @@ std::optional<Thumbnail> Served(PrivateThumbnailCache& cache, const QString& nam
         return std::nullopt;
     if (!options.HighQuality && !ThumbnailScales(entry->Picture, cell, options.EnlargeSmall))
         return std::nullopt;
-    const QSize size = ThumbnailSize(entry->Picture, cell, options.EnlargeSmall);
+    const QSize size = DeviceThumbnailSize(entry->Picture, cell, options);
     // Any other way from the master (a smaller master enlarged, a larger one scaled by a
     // fraction or by the decoder) filters unlike the make and shows on fine detail.
     const QSize decode = CoveringDecodeSize(entry->Picture, size);
@@ -87,6 +87,8 @@ std::optional<Thumbnail> Served(PrivateThumbnailCache& cache, const QString& nam
         size);
     if (made.Result != Thumbnail::Outcome::Made)
         return std::nullopt;
+    made.Orientation = entry->Orientation;
+    made.Image.setDevicePixelRatio(ThumbnailPixelRatio(options));
     cache.Touch(name);
     return made;
 }
@@ -100,7 +102,7 @@ void Keep(PrivateThumbnailCache& cache, const QString& name, const ThumbnailKey&
         return;
     const QByteArray jpeg = EncodeJpeg(master, MasterQuality);
     if (!jpeg.isEmpty())
-        cache.Write(name, SerializeThumbnailEntry({ key, decode.Picture, master.size(), jpeg }));
+        cache.Write(name, SerializeThumbnailEntry({ key, decode.Picture, master.size(), decode.Orientation, jpeg }));
 }
 
 Thumbnail MakeCached(PrivateThumbnailCache& cache, const QString& path, ThumbnailCell cell, ThumbnailOptions options)

@@ -1,6 +1,7 @@
 #include "ui/thumbnails/thumbnail_maker.h"
 
 #include "base/byte_source.h"
+#include "base/orientation_reader.h"
 #include "engine/exif_thumbnail.h"
 #include "engine/jpeg_header.h"
 #include "platform/locked_file.h"
@@ -68,15 +69,23 @@ Thumbnail Make(const QString& path, ThumbnailCell cell, ThumbnailOptions options
         return Unreadable();
     const QSize picture(jpegHead.Frame->Width, jpegHead.Frame->Height);
     const bool scales = ThumbnailScales(picture, cell, options.EnlargeSmall);
-    const QSize size = ThumbnailSize(picture, cell, options.EnlargeSmall);
+    const QSize size = DeviceThumbnailSize(picture, cell, options);
+    const auto tiff = reinterpret_cast<const unsigned char*>(jpegHead.ExifTiff.constData());
+    const quint16 orientation = OrientationOfTiff(tiff, size_t(jpegHead.ExifTiff.size()));
     decode.Picture = picture;
+    decode.Orientation = orientation;
+    const auto made = [&](Thumbnail thumbnail) {
+        thumbnail.Orientation = orientation;
+        thumbnail.Image.setDevicePixelRatio(ThumbnailPixelRatio(options));
+        return thumbnail;
+    };
 
     // A picture that fits the cell is shown as it is, so its embedded thumbnail is of no use.
     if (!options.HighQuality && scales) {
         QImage embedded = FromEmbeddedThumbnail(jpegHead.ExifTiff, size);
         if (!embedded.isNull()) {
-            decode = { picture, std::move(embedded), true };
-            return ThumbnailOfDecoded(decode.Decoded, size);
+            decode = { picture, std::move(embedded), true, orientation };
+            return made(ThumbnailOfDecoded(decode.Decoded, size));
         }
     }
     // One buffer per worker, kept from file to file: a fresh one per photo would be a fresh
@@ -84,12 +93,12 @@ Thumbnail Make(const QString& path, ThumbnailCell cell, ThumbnailOptions options
     thread_local QByteArray bytes;
     const bool read = ReadWholeFile(fd.Get(), MaxPictureFileSize, bytes);
     if (read)
-        decode = { picture, DecodeScaledJpeg(bytes, size), false };
+        decode = { picture, DecodeScaledJpeg(bytes, size), false, orientation };
     if (read && decode.Decoded.isNull())
         qCWarning(ThumbnailsLog, "no thumbnail of %s: it did not decode", qUtf8Printable(path));
     if (bytes.capacity() > KeptBufferSize)
         bytes = QByteArray();
-    return read ? ThumbnailOfDecoded(decode.Decoded, size) : Unreadable();
+    return read ? made(ThumbnailOfDecoded(decode.Decoded, size)) : Unreadable();
 }
 
 } // namespace
@@ -116,6 +125,19 @@ QSize ThumbnailSize(QSize picture, ThumbnailCell cell, bool enlargeSmall)
     // A picture so flat (or a cell so small) that its thumbnail would have no rows keeps one.
     return ThumbnailScales(picture, cell, enlargeSmall) ? ThumbnailTargetSize(picture, cell).expandedTo(QSize(1, 1))
                                                         : picture;
+}
+
+qreal ThumbnailPixelRatio(const ThumbnailOptions& options)
+{
+    return options.PixelRatio >= 1 && options.PixelRatio <= 8 ? options.PixelRatio : 1.0;
+}
+
+QSize DeviceThumbnailSize(QSize picture, ThumbnailCell cell, const ThumbnailOptions& options)
+{
+    const QSize size = ThumbnailSize(picture, cell, options.EnlargeSmall);
+    const qreal ratio = ThumbnailPixelRatio(options);
+    return ratio == 1.0 ? size
+                        : QSize(qRound(size.width() * ratio), qRound(size.height() * ratio)).expandedTo({ 1, 1 });
 }
 
 Thumbnail ThumbnailOfDecoded(const QImage& decoded, QSize size)

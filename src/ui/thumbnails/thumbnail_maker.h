@@ -16,6 +16,9 @@ struct ThumbnailCell {
 struct ThumbnailOptions {
     bool HighQuality = true; // decode the picture; otherwise its embedded EXIF thumbnail
     bool EnlargeSmall = true; // scale pictures that would fit the cell as they are
+    // Device pixels to a pixel of the cell: on a screen scaled to 200 %, the thumbnail is made
+    // twice as wide and high as the cell's rules say, and painted at their size.
+    qreal PixelRatio = 1.0;
 };
 
 // The size a picture of `picture` pixels is scaled to: a landscape picture (wider than tall)
@@ -35,11 +38,18 @@ struct Thumbnail {
     };
     Outcome Result = Outcome::Missing;
     QImage Image; // Made only: the final size, never scaled again when painted
+    // The picture's EXIF orientation value, read with its head; 0 without one.
+    quint16 Orientation = 0;
 };
 
 // The size of a picture's thumbnail: ThumbnailTargetSize, at least 1 x 1, when ThumbnailScales,
 // otherwise the picture's own.
 QSize ThumbnailSize(QSize picture, ThumbnailCell cell, bool enlargeSmall);
+// The options' PixelRatio, or 1 where it is out of reason (it may come from an environment
+// variable).
+qreal ThumbnailPixelRatio(const ThumbnailOptions& options);
+// ThumbnailSize in device pixels, as a make with `options` decodes it.
+QSize DeviceThumbnailSize(QSize picture, ThumbnailCell cell, const ThumbnailOptions& options);
 
 // The thumbnail of `size` from an image decoded for it (smooth scaling, none when the sizes
 // are equal); Unreadable for a null image.
@@ -62,6 +72,7 @@ struct ThumbnailDecode {
     QSize Picture;
     QImage Decoded;
     bool FromEmbedded = false;
+    quint16 Orientation = 0;
 };
 // MakeThumbnailImage, which also hands over what it decoded.
 Thumbnail MakeThumbnailKeepingDecode(
