@@ -4,5 +4,6 @@ namespace tarvix {
 
 Q_LOGGING_CATEGORY(CacheLog, "tarvix.cache", QtWarningMsg)
 Q_LOGGING_CATEGORY(ThumbnailsLog, "tarvix.thumbnails", QtWarningMsg)
+Q_LOGGING_CATEGORY(WatchLog, "tarvix.watch", QtWarningMsg)
 
 } // namespace tarvix

@@ -9,5 +9,6 @@ namespace tarvix {
 // stream, or in the journal; QT_LOGGING_RULES="tarvix.cache.warning=false" silences one area.
 Q_DECLARE_LOGGING_CATEGORY(CacheLog) // tarvix.cache: the private thumbnail cache
 Q_DECLARE_LOGGING_CATEGORY(ThumbnailsLog) // tarvix.thumbnails: making thumbnails, the shared cache
+Q_DECLARE_LOGGING_CATEGORY(WatchLog) // tarvix.watch: keeping up with the folder shown
 
 } // namespace tarvix
