@@ -31,7 +31,10 @@ void UndoRecorder::Record(
 {
     struct stat now { };
     const int statError = ::stat(QFile::encodeName(path).constData(), &now) == 0 ? 0 : errno;
-    const QByteArray hash = statError == 0 ? ContentHash(written) : QByteArray();
+    const quint64 hash = statError == 0 ? ContentHash(written) : 0;
+    QList<qsizetype> pieces;
+    for (const QByteArrayView piece : written)
+        pieces.append(piece.size());
 
     RecordedFile file;
     file.Path = path;
@@ -40,6 +43,7 @@ void UndoRecorder::Record(
     file.Mode = beforeStat.st_mode & 07777;
     file.Written = now;
     file.Hash = hash;
+    file.Pieces = pieces;
     QString folder;
     {
         const std::lock_guard lock(FMutex);
@@ -55,6 +59,7 @@ void UndoRecorder::Record(
             if (StillAsWritten(beforeStat, earlier.Written)) {
                 earlier.Written = now;
                 earlier.Hash = hash;
+                earlier.Pieces = pieces;
                 return;
             }
         }

@@ -27,8 +27,8 @@ public:
     // On the worker that has just replaced `path` with `written`, while it still holds the
     // file's lock; `before` and `beforeStat` are the content and status it replaced. Several
     // workers at once.
-    void Record(
-        const QString& path, QByteArrayView before, const struct stat& beforeStat, const QList<QByteArrayView>& written);
+    void Record(const QString& path, QByteArrayView before, const struct stat& beforeStat,
+        const QList<QByteArrayView>& written);
 
     // Ends the recording: the step, or none when nothing was written or it cannot be undone
     // (then its copies are gone, and the steps before it too).

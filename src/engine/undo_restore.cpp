@@ -51,7 +51,7 @@ RestoreOutcome RestoreRecordedFile(const RecordedFile& file, QString* details)
     QByteArray content;
     if (!ReadWholeFile(locked.Fd(), MaxPictureFileSize, content))
         return Fail(file, QStringLiteral("cannot read it"), details);
-    if (ContentHash({ content }) != file.Hash)
+    if (ContentHash(content, file.Pieces) != file.Hash)
         return RestoreOutcome::Changed;
     content = {};
 

@@ -1,6 +1,6 @@
 #include "engine/undo_step.h"
 
-#include <QCryptographicHash>
+#include <QHash>
 
 namespace tarvix {
 
@@ -10,12 +10,25 @@ bool StillAsWritten(const struct stat& now, const struct stat& written)
         && SameTime(now.st_mtim, written.st_mtim) && SameTime(now.st_ctim, written.st_ctim);
 }
 
-QByteArray ContentHash(const QList<QByteArrayView>& pieces)
+quint64 ContentHash(const QList<QByteArrayView>& pieces)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha1);
+    size_t hash = 0x7a5c3e1f;
     for (const QByteArrayView piece : pieces)
-        hash.addData(piece);
-    return hash.result();
+        hash = qHashBits(piece.data(), size_t(piece.size()), hash);
+    return quint64(hash);
+}
+
+quint64 ContentHash(QByteArrayView content, const QList<qsizetype>& pieces)
+{
+    QList<QByteArrayView> views;
+    qsizetype at = 0;
+    for (const qsizetype size : pieces) {
+        if (size < 0 || size > content.size() - at)
+            return 0;
+        views.append(content.sliced(at, size));
+        at += size;
+    }
+    return at == content.size() ? ContentHash(views) : 0;
 }
 
 } // namespace tarvix
