@@ -51,6 +51,7 @@ void CorrectFiles(const QStringList& files, const TLanguage& language, Dialogs& 
     settings.Silent = questions.Silent;
     settings.StopAtFirstError = true;
     settings.Workers = how.Workers;
+    settings.Undo = how.Undo;
     settings.AfterFile = how.AfterFile;
     settings.BeforeWrite = how.BeforeWrite;
     TransformFiles(language, list, dialogs, &progress, settings);

@@ -6,11 +6,13 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <memory>
 
 namespace tarvix {
 
 class Dialogs;
 class TLanguage;
+class UndoRecorder;
 
 // How a caller of the folder correction differs from another: the command line and the
 // browser window run the same steps with their own settings and repaint.
@@ -20,6 +22,7 @@ struct AutoCorrection {
     bool KeepTimestamp = true;
     bool MakeBackup = false;
     int Workers = 0; // files turned at once; 0: one per core
+    std::shared_ptr<UndoRecorder> Undo; // see PipelineSettings
     std::function<void(const QString& path)> AfterFile; // every existing file, turned or not
     std::function<void()> AfterLoop; // also when an error ends the run
     std::function<void(const QString& path)> BeforeWrite; // tests only: see PipelineSettings

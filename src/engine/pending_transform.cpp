@@ -9,6 +9,7 @@
 #include "engine/message_format.h"
 #include "engine/settings_store.h"
 #include "engine/turned_metadata.h"
+#include "engine/undo_recorder.h"
 #include "platform/file_attributes.h"
 #include "platform/file_copy.h"
 #include "platform/file_times.h"
@@ -271,12 +272,15 @@ void PendingTransform::Write()
     // times too.
     if (FRequest.KeepTimestamp)
         replace.Times = FileTimes { FStat.st_atim, FStat.st_mtim };
-    const int error = ReplaceFileContent(
-        FileName(), { FHead, FTurned.Picture().sliced(FHeadSize), FTurned.Trailer() }, replace, &FTimesError);
+    const QList<QByteArrayView> pieces { FHead, FTurned.Picture().sliced(FHeadSize), FTurned.Trailer() };
+    const int error = ReplaceFileContent(FileName(), pieces, replace, &FTimesError);
     if (error != 0) {
         FailWrite(Step::Replace, error);
         return;
     }
+    // Still under the lock, so that what is recorded as written is what was written.
+    if (FRequest.Undo)
+        FRequest.Undo->Record(FileName(), FBytes, FStat, pieces);
     if (FTimesError != 0)
         qCWarning(TransformLog, "%s keeps its new times: %s", native.constData(), std::strerror(FTimesError));
     ForgetCachedThumbnails(FileName());

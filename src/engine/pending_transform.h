@@ -15,6 +15,7 @@ namespace tarvix {
 
 class Dialogs;
 class TLanguage;
+class UndoRecorder;
 
 // One file's transform in four steps. What takes time (reading, turning, waiting for a lock,
 // copying, writing) runs on any thread; the user's thread only asks, and its questions come
@@ -50,6 +51,8 @@ public:
         bool KeepTimestamp = true;
         bool MakeBackup = false;
         TransformOptions Options;
+        // Keeps what a written file had before, for an undo.
+        UndoRecorder* Undo = nullptr;
     };
 
     static std::unique_ptr<PendingTransform> Read(const Request& request);

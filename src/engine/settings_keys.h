@@ -69,6 +69,13 @@ constexpr qint32 ThumbnailCacheMBFromStored(qint32 value)
 {
     return value < 0 ? ThumbnailCacheMB.Default : value;
 }
+// The size limit of the copies kept to undo turns, in megabytes; 0 turns undo off. Read it
+// through UndoCacheBytesFromStored: a negative value reads as the default.
+inline constexpr IntegerSetting UndoCacheMB { "UndoCacheMB", 1024 };
+constexpr qint64 UndoCacheBytesFromStored(qint32 value)
+{
+    return qint64(value < 0 ? UndoCacheMB.Default : value) * 1024 * 1024;
+}
 
 // "MRU0" to "MRU9".
 inline QString MruKey(int index)

@@ -163,7 +163,7 @@ void Pipeline::StartReads()
         FSlots.push_back(std::move(slot));
         ++FNext;
         const PendingTransform::Request request { reading->File.Path, reading->File.Code, FSettings.KeepTimestamp,
-            FSettings.MakeBackup, { FSettings.WaitIfBusy, std::nullopt } };
+            FSettings.MakeBackup, { FSettings.WaitIfBusy, std::nullopt }, FSettings.Undo.get() };
         FPool.start([this, reading, request] {
             try {
                 reading->Pending = PendingTransform::Read(request);

@@ -6,12 +6,14 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace tarvix {
 
 class TarvixError;
 class TLanguage;
+class UndoRecorder;
 
 // One file for TransformFiles: its turn, or none for the one its orientation calls for.
 struct PipelineFile {
@@ -31,6 +33,9 @@ struct PipelineSettings {
     // handed to OnError and the next file goes on.
     bool StopAtFirstError = true;
     int Workers = 0; // 0: one per core
+    // Keeps what each written file had before, on the workers, for an undo
+    // (UndoStore::BeginStep); none: nothing is kept.
+    std::shared_ptr<UndoRecorder> Undo;
 
     // Everything below runs on the calling thread, file by file in list order.
     // A file that is no regular file at its turn; without this it is passed over unseen.
