@@ -86,3 +86,27 @@ TEST(ThumbnailModel, KeepsThumbnailsCompressedAndGivesThemBackFaithfully)
 }
 
 } // namespace
+
+namespace {
+
+// Files another program added come into the order the grid reads, in one go.
+TEST(ThumbnailModel, NewFilesFindTheirPlaceInTheOrderAndOldOnesKeepTheirs)
+{
+    ThumbnailModel model;
+    model.SetColumns(2);
+    for (const char* name : { "b.jpg", "d.jpg", "f.jpg" })
+        model.Append(QStringLiteral("/p/") + name, Picture(2));
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    model.InsertSorted({ "/p/G.jpg", "/p/a.jpg", "/p/c.jpg", "/p/d.jpg", "/p/a.jpg" });
+    EXPECT_EQ(reset.count(), 1);
+    QStringList order;
+    for (int i = 0; i < model.Count(); ++i)
+        order.append(model.PathAt(i));
+    EXPECT_EQ(order, QStringList({ "/p/a.jpg", "/p/b.jpg", "/p/c.jpg", "/p/d.jpg", "/p/f.jpg", "/p/G.jpg" }));
+    EXPECT_EQ(model.IndexOf("/p/f.jpg"), 4);
+    EXPECT_TRUE(model.HasImage(1));
+    EXPECT_FALSE(model.HasImage(0)); // made later, as a refresh
+    EXPECT_EQ(model.Rows(), 3);
+}
+
+} // namespace

@@ -174,6 +174,30 @@ void ThumbnailModel::SetPath(int i, const QString& path)
     EntriesChanged(i, i);
 }
 
+void ThumbnailModel::InsertSorted(QStringList paths)
+{
+    paths.removeIf([this](const QString& path) { return FIndex.contains(path); });
+    paths.removeDuplicates();
+    if (paths.isEmpty())
+        return;
+    SortPaths(paths);
+    beginResetModel();
+    // One merge of two lists in order: a burst of new files costs one pass over the folder.
+    std::vector<Stored> merged;
+    merged.reserve(FEntries.size() + size_t(paths.size()));
+    auto next = paths.cbegin();
+    for (Stored& entry : FEntries) {
+        for (; next != paths.cend() && CompareAsUserReadsIgnoringCase(*next, entry.Path) < 0; ++next)
+            merged.push_back({ *next, {} });
+        merged.push_back(std::move(entry));
+    }
+    for (; next != paths.cend(); ++next)
+        merged.push_back({ *next, {} });
+    FEntries = std::move(merged);
+    Reindex();
+    endResetModel();
+}
+
 void ThumbnailModel::Remove(const QSet<QString>& paths)
 {
     if (paths.isEmpty())

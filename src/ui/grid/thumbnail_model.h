@@ -76,6 +76,9 @@ public:
     // What a tagged picture's tool tip and accessible description say, in the user's language.
     void SetTaggedText(const QString& text);
     void SetPath(int i, const QString& path);
+    // New entries without a picture yet, each before the first entry that sorts after it (as
+    // SortPaths sorts), as one reset of the table. Paths it has already are left out.
+    void InsertSorted(QStringList paths);
     // The entries of these paths, the others moving up to close the gaps.
     void Remove(const QSet<QString>& paths);
     void Clear();
