@@ -39,7 +39,7 @@ TEST_F(Busy, CommandsAreOffAndRefuseDuringALoad)
         for (QAction* command : { w.ActionRotateRight, w.ActionDelete, w.ActionRename, w.pmiRefresh })
             EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
         EXPECT_FALSE(w.tbAuto->isEnabled());
-        EXPECT_FALSE(w.edPath->isEnabled());
+        EXPECT_FALSE(Find<QLineEdit>("edPath")->isEnabled());
         EXPECT_FALSE(w.ShellTree->isEnabled());
         // A command that comes through all the same (a shortcut's last moment) does nothing.
         w.ActionRotate(w.ActionRotateRight);
@@ -56,7 +56,7 @@ TEST_F(Busy, CommandsAreOffAndRefuseDuringALoad)
     EXPECT_EQ(w.Busy(), TFormTarvix::Job::None);
     w.UpdateActions();
     EXPECT_TRUE(w.ActionRotateRight->isEnabled());
-    EXPECT_TRUE(w.edPath->isEnabled());
+    EXPECT_TRUE(Find<QLineEdit>("edPath")->isEnabled());
 }
 
 // The crop warning is a moment inside a turn where everything else can happen: the window's

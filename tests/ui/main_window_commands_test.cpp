@@ -274,7 +274,7 @@ TEST_F(Commands, TheLanguageMenuTicksTheChoiceAndTranslatesAtOnce)
     german->trigger();
     EXPECT_EQ(w.LanguageGroup->checkedAction(), german);
     EXPECT_EQ(w.tbAuto->text(), "Automatisch");
-    EXPECT_EQ(w.pmMru->actions().first()->text(), "Aktuellen Ordner hinzufügen");
+    EXPECT_EQ(Find<QMenu>("pmMru")->actions().first()->text(), "Aktuellen Ordner hinzufügen");
     EXPECT_EQ(w.StatusBar->PanelText(1), "0 Datei(en)");
     // The language items come after the last separator, in the folder's order.
     const QList<QAction*> items = w.pmOptions->actions();

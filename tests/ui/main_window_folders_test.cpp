@@ -29,7 +29,7 @@ TEST_F(FolderLoading, ShowsTheJpegFilesSortedWithTheFirstChosen)
     TFormTarvix& w = Open();
     w.LoadFolder(Folder.Path() + "/");
     EXPECT_EQ(w.CurrentFolder, Folder.Path());
-    EXPECT_EQ(w.edPath->text(), Folder.Path());
+    EXPECT_EQ(Find<QLineEdit>("edPath")->text(), Folder.Path());
     EXPECT_EQ(StorePaths(), QStringList({ "A.jpg", "b.jpg", "c.JPEG" }));
     EXPECT_EQ(w.DrawGrid->RowCount(), 1);
     EXPECT_EQ(w.FileName, Folder.File("A.jpg"));
@@ -41,7 +41,7 @@ TEST_F(FolderLoading, ShowsTheJpegFilesSortedWithTheFirstChosen)
     EXPECT_FALSE(w.MakingThumbNails);
 
     // Subfolders sort by their whole path among the others.
-    w.cbSubFolders->setChecked(true);
+    Find<QCheckBox>("cbSubFolders")->setChecked(true);
     EXPECT_EQ(StorePaths(), QStringList({ "A.jpg", "b.jpg", "c.JPEG", "d.jpg" }));
     EXPECT_EQ(w.Images.At(3).Path, Folder.File("sub/d.jpg"));
 }

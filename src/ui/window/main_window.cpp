@@ -13,6 +13,7 @@
 #include "ui/thumbnails/cached_thumbnail_maker.h"
 #include "ui/window/application.h"
 #include "ui/window/job_scope.h"
+#include "ui/window/path_bar.h"
 #include "ui/window/status_bar.h"
 
 #include <QAbstractEventDispatcher>
@@ -162,11 +163,6 @@ void TFormTarvix::ConnectActions()
     connect(pmiAbout, &QAction::triggered, this, [this] { Guarded([this] { pmiAboutClick(); }); });
     connect(tbAuto, &QToolButton::clicked, this, [this] { Guarded([this] { tbAutoClick(); }); });
 
-    connect(edPath, &QLineEdit::returnPressed, this, [this] { Guarded([this] { edPathKeyDown(); }); });
-    edPath->installEventFilter(this);
-    connect(btnBrowse, &QPushButton::clicked, this, [this] { Guarded([this] { btnBrowseClick(); }); });
-    connect(btnRecent, &QToolButton::clicked, this, [this] { Guarded([this] { btnRecentClick(); }); });
-    connect(cbSubFolders, &QCheckBox::toggled, this, [this] { Guarded([this] { cbSubFoldersClick(); }); });
     connect(ShellTree, &QTreeView::clicked, this, [this] { Guarded([this] { ShellTreeClick(); }); });
     connect(ShellSplitter, &QSplitter::splitterMoved, this, [this] {
         if (ShellTree->isVisible())
@@ -217,7 +213,7 @@ void TFormTarvix::UpdateActions()
     ActionShowTree->setEnabled(true);
     // The ways to another folder, and what reloads this one. The path bar as a whole, so that
     // its buttons keep their own states for later.
-    Panel1->setEnabled(idle);
+    FPathBar->setEnabled(idle);
     ShellTree->setEnabled(idle);
     for (QWidget* control : std::initializer_list<QWidget*> { tbFavorites, tbAuto })
         control->setEnabled(idle);
@@ -282,17 +278,6 @@ void TFormTarvix::ApplyTreeVisibility()
         const int total = ShellSplitter->width();
         ShellSplitter->setSizes({ FTreeWidth, qMax(1, total - FTreeWidth - ShellSplitter->handleWidth()) });
     }
-}
-
-bool TFormTarvix::eventFilter(QObject* watched, QEvent* event)
-{
-    // While the path box has the focus every key is the user's typing: no command's shortcut
-    // takes it, so R types an R instead of turning a picture.
-    if (watched == edPath && event->type() == QEvent::ShortcutOverride) {
-        event->accept();
-        return false;
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace tarvix

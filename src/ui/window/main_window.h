@@ -17,11 +17,8 @@
 
 class QAction;
 class QActionGroup;
-class QCheckBox;
 class QFileSystemModel;
-class QLineEdit;
 class QMenu;
-class QPushButton;
 class QSplitter;
 class QToolBar;
 class QToolButton;
@@ -31,6 +28,7 @@ class QUrl;
 namespace tarvix {
 
 class DelayedProgress;
+class PathBar;
 class PrivateThumbnailCache;
 class SettingsStore;
 class TLanguage;
@@ -58,10 +56,12 @@ struct TFormTarvixServices {
 //   main_window_folders.cpp     folder loading and the thumbnail store
 //   main_window_grid.cpp        the grid's geometry, selection and status text
 //   main_window_commands.cpp    the image commands: turn, EXIF, view, rename, delete, refresh
-//   main_window_navigation.cpp  path box, folder tree, browse, recent folder, favourites
+//   main_window_navigation.cpp  the folder tree, and the path bar's handlers
 //   main_window_options.cpp     the options menu and the language menu
 //   main_window_resize.cpp      rebuilding after the window's size changed
 //   main_window_auto.cpp        the toolbar's automatic correction
+// and collaborators with state of their own:
+//   path_bar.cpp                path box, recent folder, browse, subfolders, favourites
 // The objectName of every component is its name here: the language files address them by it.
 class TFormTarvix : public QMainWindow {
     Q_OBJECT
@@ -81,11 +81,6 @@ public:
     QToolButton* ToolButton2;
     QToolButton* tbExif;
     QToolButton* tbOptions;
-    QWidget* Panel1;
-    QToolButton* btnRecent;
-    QLineEdit* edPath;
-    QPushButton* btnBrowse;
-    QCheckBox* cbSubFolders;
     QSplitter* ShellSplitter;
     QTreeView* ShellTree;
     QFileSystemModel* ShellTreeModel;
@@ -94,7 +89,6 @@ public:
     QMenu* PopupMenu;
     QMenu* pmFlip;
     QMenu* pmOptions;
-    QMenu* pmMru;
 
     QAction* ActionOpen;
     QAction* ActionRotateLeft;
@@ -127,11 +121,9 @@ public:
     // --- state
     QRgb FForeColor = 0; // 0x00BBGGRR, as the settings keep it
     bool FMinimised = false;
-    QString RecentFolder;
     bool MakingThumbNails = false;
     QStringList Languages;
     ThumbnailModel Images; // the grid's model: it owns the thumbnails
-    QStringList Mru;
     QString CurrentFolder;
     QString FileName;
     bool FBeingResized = false;
@@ -189,12 +181,6 @@ public:
     void pmiRefreshClick();
 
     // --- main_window_navigation.cpp
-    void OpenFolder(const QString& folder);
-    static QString DefaultFolder();
-    std::optional<QString> BrowseForFolder(const QString& initialFolder);
-    void BuildFavoritesMenu();
-    void AddCurrentFolder();
-    void OpenFavorite(int index);
     void ShowFolderInTree(const QString& folder);
     void edPathKeyDown();
     void ShellTreeClick();
@@ -221,7 +207,6 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     // main_window_resize.cpp
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -236,6 +221,7 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreatePathBar();
+    PathBar* FPathBar;
     void CreateBrowser();
     QToolButton* AddToolButton(const QString& name);
     // main_window.cpp

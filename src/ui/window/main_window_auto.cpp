@@ -7,6 +7,7 @@
 #include "ui/window/job_log.h"
 #include "ui/window/job_scope.h"
 #include "ui/window/main_window.h"
+#include "ui/window/path_bar.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,7 +23,7 @@ void TFormTarvix::tbAutoClick()
     // Reading every file's orientation takes a while in a big tree: it runs beside the window,
     // and can be cancelled like any listing.
     const QString folder = CurrentFolder;
-    const bool recursive = cbSubFolders->isChecked();
+    const bool recursive = FPathBar->IncludeSubfolders();
     std::optional<QStringList> files;
     {
         DelayedProgress searching(*FQuestions, 300, [this] { return FCloseRequested; });

@@ -15,6 +15,7 @@
 #include "ui/window/job_log.h"
 #include "ui/window/job_scope.h"
 #include "ui/window/main_window.h"
+#include "ui/window/path_bar.h"
 #include "ui/window/status_bar.h"
 
 #include <QAction>
@@ -63,13 +64,13 @@ void TFormTarvix::LoadFolder(const QString& folder)
     const JobLog job("load");
     StatusBar->SetPanelText(0, QString());
     CurrentFolder = WithoutTrailingSlash(folder);
-    edPath->setText(CurrentFolder);
+    FPathBar->ShowPath(CurrentFolder);
     ClearThumbnails();
     FThumbnailsCell = DrawGrid->CellSize();
 
     DelayedProgress progress(*FQuestions, 300, [this] { return FCloseRequested; });
     progress.SetButtonCaption(Language->TranslateUserMessage("Cancel"));
-    QStringList list = ListFolderCancellably(CurrentFolder, cbSubFolders->isChecked(), progress);
+    QStringList list = ListFolderCancellably(CurrentFolder, FPathBar->IncludeSubfolders(), progress);
     // Made in the order they are shown: the first screen is final as soon as it is full.
     ThumbnailModel::SortPaths(list);
     if (!list.isEmpty() && !progress.WantCancel()) {

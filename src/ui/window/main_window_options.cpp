@@ -8,6 +8,7 @@
 #include "ui/dialogs/thumb_form.h"
 #include "ui/grid/thumbnail_grid.h"
 #include "ui/window/main_window.h"
+#include "ui/window/path_bar.h"
 #include "ui/window/qt_translation.h"
 #include "ui/window/setting_colors.h"
 #include "ui/window/status_bar.h"
@@ -73,13 +74,10 @@ void TFormTarvix::LanguageItemClick(QAction* item)
     Language->SetLanguageFile(Languages[tag]);
     UseQtTranslationFor(Languages[tag]);
     Language->Translate();
-    if (!pmMru->actions().isEmpty())
-        pmMru->actions().first()->setText(Language->TranslateUserMessage("Add Current Folder"));
     item->setChecked(true);
     StatusBar->SetPanelText(1, FileCountText());
     // Screen readers name these controls by a text of the language too.
-    btnRecent->setAccessibleName(btnRecent->toolTip());
-    edPath->setAccessibleName(Language->TranslateUserMessage("Folder path"));
+    FPathBar->Retranslate();
     ShellTree->setAccessibleName(Language->TranslateUserMessage("Folders"));
     DrawGrid->setAccessibleName(Language->TranslateUserMessage("Thumbnails"));
     // The toolbar's own button for the buttons that do not fit.
