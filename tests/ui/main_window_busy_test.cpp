@@ -52,7 +52,7 @@ TEST_F(Busy, CommandsAreOffAndRefuseDuringALoad)
     EXPECT_EQ(SizeOf("p0.jpg"), QSize(64, 48));
     EXPECT_TRUE(QFile::exists(Folder.File("p0.jpg")));
     EXPECT_TRUE(Questions.Questions.isEmpty());
-    EXPECT_EQ(w.Images.Count(), 6);
+    EXPECT_EQ(w.Images().Count(), 6);
     EXPECT_EQ(w.Busy(), TFormTarvix::Job::None);
     w.UpdateActions();
     EXPECT_TRUE(w.ActionRotateRight->isEnabled());
@@ -103,7 +103,7 @@ TEST_F(Busy, ADeleteOfManyFilesMovesThemAllOnAWorker)
         QItemSelection(w.DrawGrid->model()->index(0, 0), w.DrawGrid->model()->index(1, 4)),
         QItemSelectionModel::ClearAndSelect);
     w.ActionDeleteExecute();
-    EXPECT_EQ(w.Images.Count(), 0);
+    EXPECT_EQ(w.Images().Count(), 0);
     EXPECT_TRUE(Folder.Entries().isEmpty());
     EXPECT_EQ(w.Busy(), TFormTarvix::Job::None);
 }

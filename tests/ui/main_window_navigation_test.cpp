@@ -60,12 +60,12 @@ TEST_F(Navigation, ThePathBoxTakesEveryKeyAndLoadsOnEnter)
     EXPECT_EQ(turns, 0);
     QTest::keyClick(Find<QLineEdit>("edPath"), Qt::Key_Backspace);
     QTest::keyClick(Find<QLineEdit>("edPath"), Qt::Key_Return);
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
     EXPECT_EQ(Find<QLineEdit>("edPath")->text(), Folder.Path()); // without the trailing '/'
     EXPECT_TRUE(Find<QToolButton>("btnRecent")->isEnabled()); // typing is not opening
     Find<QLineEdit>("edPath")->setText("/no/such/folder");
     QTest::keyClick(Find<QLineEdit>("edPath"), Qt::Key_Return);
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
     EXPECT_EQ(Find<QLineEdit>("edPath")->text(), "/no/such/folder");
 }
 
@@ -75,7 +75,7 @@ TEST_F(Navigation, TheTreeOpensAFolderOnceAndTheRecentButtonGoesOff)
     TFormTarvix& w = Open();
     w.ShellTree->setCurrentIndex(w.ShellTreeModel->index(Folder.Path()));
     w.ShellTreeClick();
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
     EXPECT_EQ(Bar().RecentFolder(), Folder.Path());
     EXPECT_FALSE(Find<QToolButton>("btnRecent")->isEnabled());
     const int loads = Questions.ProgressWindowsCreated;
@@ -103,7 +103,7 @@ TEST_F(Navigation, BrowseStartsAtThePathBoxFolderWithoutANewFolderButton)
     Find<QPushButton>("btnBrowse")->click();
     EXPECT_EQ(startedAt, Folder.Path());
     EXPECT_FALSE(newFolderShown);
-    EXPECT_EQ(w.CurrentFolder, Folder.File("chosen"));
+    EXPECT_EQ(w.CurrentFolder(), Folder.File("chosen"));
     EXPECT_FALSE(Find<QToolButton>("btnRecent")->isEnabled());
 }
 
@@ -113,14 +113,14 @@ TEST_F(Navigation, TheRecentButtonOpensTheLastFolderOrTheDocuments)
     WriteSettings("LastFolder=" + Folder.Path().toUtf8() + "\n");
     TFormTarvix& w = Open();
     Find<QToolButton>("btnRecent")->click();
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
-    EXPECT_EQ(w.Images.Count(), 1);
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
+    EXPECT_EQ(w.Images().Count(), 1);
     EXPECT_FALSE(Find<QToolButton>("btnRecent")->isEnabled());
 
     Bar().SetRecentFolder("/no/such/folder");
     w.btnRecentClick();
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    EXPECT_EQ(w.CurrentFolder, documents);
+    EXPECT_EQ(w.CurrentFolder(), documents);
     EXPECT_TRUE(QFileInfo(documents).isDir());
 }
 
@@ -140,11 +140,11 @@ TEST_F(Navigation, FavouritesAreAddedOnceAndAMissingOneIsReported)
     ASSERT_EQ(Questions.Messages.size(), 1);
     EXPECT_EQ(Questions.Messages[0], "Cannot open \"/no/such/folder\". The file or folder has been moved or deleted.");
     EXPECT_EQ(Bar().Favorites().size(), 2);
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
     EXPECT_EQ(Find<QLineEdit>("edPath")->text(), "/no/such/folder");
 
     Find<QMenu>("pmMru")->actions()[2]->trigger();
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
     EXPECT_TRUE(Find<QToolButton>("btnRecent")->isEnabled()); // a favourite is not "opened" for the recent button
 }
 
@@ -156,9 +156,9 @@ TEST_F(Navigation, IncludeSubfoldersReloadsTheFolderShown)
     Find<QCheckBox>("cbSubFolders")->setChecked(true); // no folder yet: nothing loads
     EXPECT_EQ(Questions.ProgressWindowsCreated, 0);
     w.LoadFolder(Folder.Path());
-    EXPECT_EQ(w.Images.Count(), 1);
+    EXPECT_EQ(w.Images().Count(), 1);
     Find<QCheckBox>("cbSubFolders")->setChecked(false);
-    EXPECT_EQ(w.Images.Count(), 0);
+    EXPECT_EQ(w.Images().Count(), 0);
 }
 
 // Resizing: once when it has settled, none for a move, none with the option off.

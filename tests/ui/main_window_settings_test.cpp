@@ -42,11 +42,11 @@ TEST_F(MainWindowSettings, AFirstStartHasTheDesignedDefaultsAndEnglish)
     const QSize screen = w.screen()->size();
     EXPECT_EQ(w.pos(), QPoint(screen.width() / 2 - 400, screen.height() / 2 - 300));
     EXPECT_EQ(w.DrawGrid->BackgroundColor(), QColor(Qt::white));
-    EXPECT_EQ(w.FForeColor, 0u);
+    EXPECT_EQ(w.DrawGrid->TextColor(), QColor(0, 0, 0));
     EXPECT_TRUE(Bar().Favorites().isEmpty());
     EXPECT_FALSE(w.ShellTree->isVisible());
     EXPECT_TRUE(Find<QToolButton>("btnRecent")->isEnabled());
-    EXPECT_TRUE(w.CurrentFolder.isEmpty());
+    EXPECT_TRUE(w.CurrentFolder().isEmpty());
     // The English file is chosen and ticked; the count shows in its words.
     EXPECT_TRUE(w.Language->LanguageFile().endsWith("/English.lng"));
     EXPECT_EQ(w.StatusBar->PanelText(1), "0 file(s)");
@@ -78,7 +78,7 @@ TEST_F(MainWindowSettings, StoredValuesComeBackAndAreWrittenAtClose)
     EXPECT_EQ(Bar().RecentFolder(), favourite);
     EXPECT_EQ(w.tbAuto->text(), "Automatisch");
     EXPECT_EQ(Find<QMenu>("pmMru")->actions().first()->text(), "Aktuellen Ordner hinzufügen");
-    EXPECT_TRUE(w.CurrentFolder.isEmpty()); // the grid stays empty until a folder is chosen
+    EXPECT_TRUE(w.CurrentFolder().isEmpty()); // the grid stays empty until a folder is chosen
 
     w.ActionShowTree->trigger(); // hidden, but its width is kept
     w.pmiEnlargeSmall->setChecked(false);

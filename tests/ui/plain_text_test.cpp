@@ -94,7 +94,7 @@ protected:
 TEST_F(PlainText, EveryPlaceShowsNamesPathsAndExifValuesAsWritten)
 {
     TFormTarvix& w = Loaded();
-    ASSERT_EQ(w.Images.Count(), 1);
+    ASSERT_EQ(w.Images().Count(), 1);
     QtDialogs boxes(&w);
     const QString missing = TranslateMessage(
         *w.Language, "Cannot open \"%s\". The file or folder has been moved or deleted.", { MessageArg(PhotoName) });

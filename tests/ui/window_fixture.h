@@ -86,8 +86,8 @@ protected:
     QStringList StorePaths() const
     {
         QStringList paths;
-        for (int i = 0; i < Window->Images.Count(); ++i)
-            paths.append(FileNameOfPath(Window->Images.At(i).Path));
+        for (int i = 0; i < Window->Images().Count(); ++i)
+            paths.append(FileNameOfPath(Window->Images().At(i).Path));
         return paths;
     }
 

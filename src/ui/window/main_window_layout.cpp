@@ -2,6 +2,7 @@
 // language is applied.
 #include "engine/settings_keys.h"
 #include "ui/grid/thumbnail_grid.h"
+#include "ui/window/folder_browser.h"
 #include "ui/window/main_window.h"
 #include "ui/window/path_bar.h"
 #include "ui/window/status_bar.h"
@@ -201,10 +202,10 @@ void TFormTarvix::CreatePathBar()
     PathBar::Host host;
     host.Load = [this](const QString& folder) { LoadFolder(folder); };
     host.Rebuild = [this](const QString& folder) {
-        CurrentFolder = folder;
+        FFolder->SetCurrentFolder(folder);
         RebuildThumbnails();
     };
-    host.CurrentFolder = [this] { return CurrentFolder; };
+    host.CurrentFolder = [this] { return CurrentFolder(); };
     host.Guarded = [this](const std::function<void()>& handler) { Guarded(handler); };
     FPathBar = new PathBar(std::move(host), *Language, *FQuestions, this);
     tbFavorites->setMenu(FPathBar->FavoritesMenu());
@@ -238,7 +239,7 @@ void TFormTarvix::CreateBrowser()
     ShellTree->setAccessibleName("Folders");
     ShellTree->resize(FTreeWidth, ShellTree->height());
 
-    DrawGrid = new TThumbnailGrid(Images, ShellSplitter);
+    DrawGrid = new TThumbnailGrid(FFolder->Images(), ShellSplitter);
     DrawGrid->setObjectName("DrawGrid");
     DrawGrid->setContextMenuPolicy(Qt::CustomContextMenu);
     DrawGrid->setAccessibleName("Thumbnails");

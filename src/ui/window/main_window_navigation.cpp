@@ -1,5 +1,4 @@
-// The folder tree, which shows where the user is and opens what they click, and the path
-// bar's handlers under the names the window has always given them.
+// The folder tree, which shows where the user is and opens what they click.
 #include "ui/window/main_window.h"
 #include "ui/window/path_bar.h"
 
@@ -52,23 +51,6 @@ void TFormTarvix::ShellTreeClick()
         return;
     FPathBar->OpenFolder(path);
     ShellTree->setFocus();
-}
-
-void TFormTarvix::edPathKeyDown()
-{
-    FPathBar->edPathKeyDown();
-}
-void TFormTarvix::btnBrowseClick()
-{
-    FPathBar->btnBrowseClick();
-}
-void TFormTarvix::btnRecentClick()
-{
-    FPathBar->btnRecentClick();
-}
-void TFormTarvix::cbSubFoldersClick()
-{
-    FPathBar->cbSubFoldersClick();
 }
 
 } // namespace tarvix

@@ -4,6 +4,7 @@
 #include "engine/settings_store.h"
 #include "platform/private_thumbnail_cache.h"
 #include "ui/grid/thumbnail_grid.h"
+#include "ui/window/folder_browser.h"
 #include "ui/window/main_window.h"
 #include "ui/window/path_bar.h"
 #include "ui/window/setting_colors.h"
@@ -57,7 +58,7 @@ void TFormTarvix::LoadSettings()
     ActionShowTree->setChecked(store.Read(ShowTree));
     FTreeWidth = qMax(ShellTree->minimumWidth(), store.ReadInteger(Section, TreeWidth, FTreeWidth));
     ApplyTreeVisibility();
-    FThumbnailCache->SetLimit(
+    FFolder->SetCacheLimit(
         qint64(ThumbnailCacheMBFromStored(store.Read(ThumbnailCacheMB))) * PrivateThumbnailCache::MB);
 }
 
@@ -107,7 +108,7 @@ void TFormTarvix::SaveSettingsInOneGo()
     if (ShellTree->isVisible())
         FTreeWidth = ShellTree->width();
     store.WriteInteger(Section, TreeWidth, FTreeWidth);
-    store.Write(ThumbnailCacheMB, qint32(FThumbnailCache->Limit() / PrivateThumbnailCache::MB));
+    store.Write(ThumbnailCacheMB, qint32(FFolder->CacheLimit() / PrivateThumbnailCache::MB));
     store.CommitEdit();
 }
 
