@@ -72,23 +72,11 @@ public:
     ~TFormTarvix() override;
 
     // --- components
-    QToolBar* ToolBar;
-    QToolButton* tbFavorites;
     QToolButton* tbAuto;
-    QToolButton* tbViewImage;
-    QToolButton* tbRotateLeft;
-    QToolButton* tbRotateRight;
-    QToolButton* tbRotate180;
-    QToolButton* ToolButton2;
-    QToolButton* tbExif;
-    QToolButton* tbOptions;
-    QSplitter* ShellSplitter;
     QTreeView* ShellTree;
     QFileSystemModel* ShellTreeModel;
     TThumbnailGrid* DrawGrid;
     TStatusBar* StatusBar;
-    QMenu* PopupMenu;
-    QMenu* pmFlip;
     QMenu* pmOptions;
 
     QAction* ActionOpen;
@@ -116,7 +104,6 @@ public:
     QAction* pmiLowQuality;
     QAction* pmiWebsite;
     QAction* pmiAbout;
-    QActionGroup* QualityGroup;
     QActionGroup* LanguageGroup;
 
     // --- state
@@ -124,11 +111,6 @@ public:
     TLanguage* Language;
 
     // --- main_window.cpp
-    void FormShow();
-    void FormDestroy();
-    void ApplyTreeVisibility();
-    // Runs a handler; an error it raises is shown in an error box and the program goes on.
-    void Guarded(const std::function<void()>& handler);
     Dialogs& Questions() const { return *FQuestions; }
     // Whether each command can run now; decided when the window has nothing else to do.
     void UpdateActions();
@@ -160,7 +142,6 @@ public:
     void pmiRefreshClick();
 
     // --- the folder tree (main_window_navigation.cpp) and the path bar (path_bar.cpp)
-    void ShowFolderInTree(const QString& folder);
     void edPathKeyDown();
     void ShellTreeClick();
     void btnBrowseClick();
@@ -168,8 +149,6 @@ public:
     void cbSubFoldersClick();
 
     // --- main_window_options.cpp
-    void BuildLanguageMenu();
-    void ApplyStoredLanguage(const QString& stored);
     void LanguageItemClick(QAction* item);
     void pmOptionsPopup();
     void pmiDisplayCropClick();
@@ -179,10 +158,6 @@ public:
     void pmiForeColorClick();
     void pmiWebsiteClick();
     void pmiAboutClick();
-
-    // --- main_window_settings.cpp
-    void LoadSettings();
-    void SaveSettings();
 
     // --- main_window_auto.cpp
     void tbAutoClick();
@@ -196,6 +171,21 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // --- components only the window itself uses
+    QToolBar* ToolBar;
+    QToolButton* tbFavorites;
+    QToolButton* tbViewImage;
+    QToolButton* tbRotateLeft;
+    QToolButton* tbRotateRight;
+    QToolButton* tbRotate180;
+    QToolButton* ToolButton2;
+    QToolButton* tbExif;
+    QToolButton* tbOptions;
+    QSplitter* ShellSplitter;
+    QMenu* PopupMenu;
+    QMenu* pmFlip;
+    QActionGroup* QualityGroup;
+
     // main_window_layout.cpp
     void CreateActions();
     void CreateMenus();
@@ -204,11 +194,23 @@ private:
     void CreateBrowser();
     QToolButton* AddToolButton(const QString& name);
     // main_window.cpp
+    void FormShow();
+    void FormDestroy();
+    void ApplyTreeVisibility();
+    // Runs a handler; an error it raises is shown in an error box and the program goes on.
+    void Guarded(const std::function<void()>& handler);
     void CreateCollaborators();
     void ConnectActions();
     void RegisterTranslationKeys();
     // main_window_settings.cpp
+    void LoadSettings();
+    void SaveSettings();
     void SaveSettingsInOneGo();
+    // main_window_navigation.cpp
+    void ShowFolderInTree(const QString& folder);
+    // main_window_options.cpp
+    void BuildLanguageMenu();
+    void ApplyStoredLanguage(const QString& stored);
     // main_window_resize.cpp
     void GridWidthChanged();
     void SizeMoveSettled();
