@@ -39,7 +39,7 @@ TEST_F(Busy, CommandsAreOffAndRefuseDuringALoad)
         for (QAction* command : { w.ActionRotateRight, w.ActionDelete, w.ActionRename, w.pmiRefresh })
             EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
         EXPECT_FALSE(w.tbAuto->isEnabled());
-        EXPECT_FALSE(w.edPath->isEnabled());
+        EXPECT_FALSE(Find<QLineEdit>("edPath")->isEnabled());
         EXPECT_FALSE(w.ShellTree->isEnabled());
         // A command that comes through all the same (a shortcut's last moment) does nothing.
         w.ActionRotate(w.ActionRotateRight);
@@ -52,11 +52,11 @@ TEST_F(Busy, CommandsAreOffAndRefuseDuringALoad)
     EXPECT_EQ(SizeOf("p0.jpg"), QSize(64, 48));
     EXPECT_TRUE(QFile::exists(Folder.File("p0.jpg")));
     EXPECT_TRUE(Questions.Questions.isEmpty());
-    EXPECT_EQ(w.Images.Count(), 6);
+    EXPECT_EQ(w.Images().Count(), 6);
     EXPECT_EQ(w.Busy(), TFormTarvix::Job::None);
     w.UpdateActions();
     EXPECT_TRUE(w.ActionRotateRight->isEnabled());
-    EXPECT_TRUE(w.edPath->isEnabled());
+    EXPECT_TRUE(Find<QLineEdit>("edPath")->isEnabled());
 }
 
 // The crop warning is a moment inside a turn where everything else can happen: the window's
@@ -103,7 +103,7 @@ TEST_F(Busy, ADeleteOfManyFilesMovesThemAllOnAWorker)
         QItemSelection(w.DrawGrid->model()->index(0, 0), w.DrawGrid->model()->index(1, 4)),
         QItemSelectionModel::ClearAndSelect);
     w.ActionDeleteExecute();
-    EXPECT_EQ(w.Images.Count(), 0);
+    EXPECT_EQ(w.Images().Count(), 0);
     EXPECT_TRUE(Folder.Entries().isEmpty());
     EXPECT_EQ(w.Busy(), TFormTarvix::Job::None);
 }

@@ -53,7 +53,7 @@ TEST_F(WindowCache, APictureTurnedBehindTheWindowsBackShowsTurnedAfterRefresh)
     w.pmiRefreshClick(); // at the cell size the grid settles on
     const QStringList written = Entries();
     ASSERT_EQ(written.size(), 2);
-    const QSize landscape = w.Images.At(0).Image.size();
+    const QSize landscape = w.Images().At(0).Image.size();
     EXPECT_GT(landscape.width(), landscape.height());
     w.pmiRefreshClick(); // served by the cache: nothing is written anew
     EXPECT_EQ(Entries(), written);
@@ -65,12 +65,12 @@ TEST_F(WindowCache, APictureTurnedBehindTheWindowsBackShowsTurnedAfterRefresh)
     ASSERT_TRUE(console.CropWarnings.isEmpty() && console.Messages.isEmpty());
     ASSERT_EQ(QFileInfo(Folder.File("a.jpg")).lastModified(), modified);
     w.pmiRefreshClick();
-    const QImage turned = w.Images.At(0).Image;
+    const QImage turned = w.Images().At(0).Image;
     ASSERT_LT(turned.width(), turned.height());
     // Turned right, the left edge is on top: little red there, much at the bottom.
     EXPECT_GT(
         qRed(turned.pixel(turned.width() / 2, turned.height() - 3)), qRed(turned.pixel(turned.width() / 2, 2)) + 100);
-    EXPECT_EQ(w.Images.At(1).Image.size(), landscape);
+    EXPECT_EQ(w.Images().At(1).Image.size(), landscape);
 }
 
 } // namespace

@@ -64,7 +64,7 @@ TEST_F(Commands, TurnTheSelectedPicturesCellByCellAndPassOverAnEmptyCell)
     for (int i : { 0, 3, 4, 5 })
         EXPECT_EQ(SizeOf(Folder.File(QStringLiteral("p%1.jpg").arg(i))), QSize(64, 48)) << i;
     EXPECT_TRUE(Questions.Messages.isEmpty());
-    EXPECT_TRUE(w.FileName.isEmpty()); // the last cell visited is the empty one
+    EXPECT_TRUE(w.FileName().isEmpty()); // the last cell visited is the empty one
 
     Select(0, 0, 0, 0);
     w.ActionRotateLeft->trigger();
@@ -109,8 +109,8 @@ TEST_F(Commands, RenameKeepsTheExtensionAndNeverOverwrites)
     w.ActionRename->trigger();
     EXPECT_EQ(Questions.TextsOffered, QStringList({ "p0" }));
     EXPECT_TRUE(QFile::exists(Folder.File("holiday.jpg")));
-    EXPECT_EQ(w.Images.At(0).Path, Folder.File("holiday.jpg"));
-    EXPECT_EQ(w.FileName, Folder.File("holiday.jpg"));
+    EXPECT_EQ(w.Images().At(0).Path, Folder.File("holiday.jpg"));
+    EXPECT_EQ(w.FileName(), Folder.File("holiday.jpg"));
 
     Questions.TextAnswers = { "p1" }; // taken
     w.ActionRename->trigger();
@@ -118,7 +118,7 @@ TEST_F(Commands, RenameKeepsTheExtensionAndNeverOverwrites)
     EXPECT_EQ(Questions.Messages[0], "Cannot rename \"holiday.jpg\": A file of that name already exists.");
     EXPECT_TRUE(QFile::exists(Folder.File("holiday.jpg")));
     EXPECT_TRUE(QFile::exists(Folder.File("p1.jpg")));
-    EXPECT_EQ(w.Images.At(1).Path, Folder.File("p1.jpg"));
+    EXPECT_EQ(w.Images().At(1).Path, Folder.File("p1.jpg"));
 
     Questions.TextAnswers = { "", QString(), "../away" }; // empty, cancelled, another folder
     w.ActionRename->trigger();
@@ -127,7 +127,7 @@ TEST_F(Commands, RenameKeepsTheExtensionAndNeverOverwrites)
     EXPECT_EQ(Questions.Messages.size(), 2);
     EXPECT_TRUE(Questions.Messages[1].contains("must not contain"));
     EXPECT_TRUE(QFile::exists(Folder.File("holiday.jpg")));
-    EXPECT_EQ(w.Images.At(0).Path, Folder.File("holiday.jpg"));
+    EXPECT_EQ(w.Images().At(0).Path, Folder.File("holiday.jpg"));
 }
 
 TEST_F(Commands, DeleteMovesTheFilesToTheTrashAfterOneQuestion)
@@ -139,25 +139,25 @@ TEST_F(Commands, DeleteMovesTheFilesToTheTrashAfterOneQuestion)
     ASSERT_EQ(Questions.Questions.size(), 1);
     EXPECT_EQ(Questions.Questions[0], "Move 1 file(s) to the trash?");
     EXPECT_TRUE(QFile::exists(Folder.File("p5.jpg")));
-    EXPECT_EQ(w.Images.Count(), 6);
+    EXPECT_EQ(w.Images().Count(), 6);
     EXPECT_EQ(w.DrawGrid->RowCount(), 2);
 
     Questions.YesNoAnswers = { true };
     w.ActionDelete->trigger();
     EXPECT_FALSE(QFile::exists(Folder.File("p5.jpg")));
     EXPECT_TRUE(QFile::exists(Trashed("p5.jpg")));
-    EXPECT_EQ(w.Images.Count(), 5);
+    EXPECT_EQ(w.Images().Count(), 5);
     EXPECT_EQ(w.DrawGrid->RowCount(), 1);
     // The status bar counts what is left and describes the cell now chosen, not the trashed file.
     EXPECT_EQ(w.StatusBar->PanelText(1), "5 file(s)");
-    EXPECT_EQ(w.FileName, Folder.File("p0.jpg"));
+    EXPECT_EQ(w.FileName(), Folder.File("p0.jpg"));
     EXPECT_EQ(w.StatusBar->PanelText(0), "64 x 48");
 
     w.pmiDeleteConfirm->setChecked(false);
     Select(0, 0, 4, 0);
     w.ActionDelete->trigger();
     EXPECT_EQ(Questions.Questions.size(), 2); // not asked
-    EXPECT_EQ(w.Images.Count(), 0);
+    EXPECT_EQ(w.Images().Count(), 0);
     EXPECT_EQ(w.DrawGrid->RowCount(), 1);
     EXPECT_EQ(w.StatusBar->PanelText(1), "0 file(s)");
     EXPECT_EQ(w.StatusBar->PanelText(0), "");
@@ -174,15 +174,15 @@ TEST_F(Commands, FilesWhoseNamesDifferInLetterCaseOnlyKeepTheirOwnCells)
     Photo("img_1.jpg", 32, 16);
     TFormTarvix& w = Open();
     w.LoadFolder(Folder.Path());
-    ASSERT_EQ(w.Images.Count(), 2);
-    const QString first = w.Images.At(0).Path;
-    const QString second = w.Images.At(1).Path;
-    EXPECT_EQ(w.Images.IndexOf(first), 0);
-    EXPECT_EQ(w.Images.IndexOf(second), 1);
+    ASSERT_EQ(w.Images().Count(), 2);
+    const QString first = w.Images().At(0).Path;
+    const QString second = w.Images().At(1).Path;
+    EXPECT_EQ(w.Images().IndexOf(first), 0);
+    EXPECT_EQ(w.Images().IndexOf(second), 1);
 
     Select(1, 0, 1, 0);
     w.DrawGridSelectCell(1, 0);
-    EXPECT_EQ(w.FileName, second);
+    EXPECT_EQ(w.FileName(), second);
     Questions.TextAnswers = { "renamed" };
     w.ActionRename->trigger();
     EXPECT_EQ(StorePaths(), QStringList({ FileNameOfPath(first), "renamed.jpg" }));
@@ -256,7 +256,7 @@ TEST_F(Commands, TheColourDialogsRecolourTheGridAndTheNames)
     EXPECT_EQ(Questions.ProgressWindowsCreated, loads); // no rebuild for the background
     choose(QColor(255, 0, 0));
     w.pmiForeColor->trigger();
-    EXPECT_EQ(w.FForeColor, 255u);
+    EXPECT_EQ(w.DrawGrid->TextColor(), QColor(255, 0, 0));
     EXPECT_EQ(Questions.ProgressWindowsCreated, loads + 1);
 }
 
@@ -274,11 +274,11 @@ TEST_F(Commands, TheLanguageMenuTicksTheChoiceAndTranslatesAtOnce)
     german->trigger();
     EXPECT_EQ(w.LanguageGroup->checkedAction(), german);
     EXPECT_EQ(w.tbAuto->text(), "Automatisch");
-    EXPECT_EQ(w.pmMru->actions().first()->text(), "Aktuellen Ordner hinzufügen");
+    EXPECT_EQ(Find<QMenu>("pmMru")->actions().first()->text(), "Aktuellen Ordner hinzufügen");
     EXPECT_EQ(w.StatusBar->PanelText(1), "0 Datei(en)");
     // The language items come after the last separator, in the folder's order.
     const QList<QAction*> items = w.pmOptions->actions();
-    EXPECT_EQ(items[items.size() - w.Languages.size() - 1]->objectName(), "N1");
+    EXPECT_EQ(items[items.size() - w.LanguageGroup->actions().size() - 1]->objectName(), "N1");
     w.close();
     Window.reset();
     EXPECT_TRUE(

@@ -28,22 +28,22 @@ TEST_F(FolderLoading, ShowsTheJpegFilesSortedWithTheFirstChosen)
     Photo("sub/d.jpg");
     TFormTarvix& w = Open();
     w.LoadFolder(Folder.Path() + "/");
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
-    EXPECT_EQ(w.edPath->text(), Folder.Path());
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
+    EXPECT_EQ(Find<QLineEdit>("edPath")->text(), Folder.Path());
     EXPECT_EQ(StorePaths(), QStringList({ "A.jpg", "b.jpg", "c.JPEG" }));
     EXPECT_EQ(w.DrawGrid->RowCount(), 1);
-    EXPECT_EQ(w.FileName, Folder.File("A.jpg"));
+    EXPECT_EQ(w.FileName(), Folder.File("A.jpg"));
     EXPECT_EQ(w.StatusBar->PanelText(0), "64 x 48");
     EXPECT_EQ(w.StatusBar->PanelText(1), "3 file(s)");
     EXPECT_EQ(Questions.Progress.Label, "Creating thumbnails, please wait...");
     EXPECT_EQ(Questions.Progress.To, 3);
     EXPECT_FALSE(Questions.Progress.Shown);
-    EXPECT_FALSE(w.MakingThumbNails);
+    EXPECT_NE(w.Busy(), TFormTarvix::Job::Loading);
 
     // Subfolders sort by their whole path among the others.
-    w.cbSubFolders->setChecked(true);
+    Find<QCheckBox>("cbSubFolders")->setChecked(true);
     EXPECT_EQ(StorePaths(), QStringList({ "A.jpg", "b.jpg", "c.JPEG", "d.jpg" }));
-    EXPECT_EQ(w.Images.At(3).Path, Folder.File("sub/d.jpg"));
+    EXPECT_EQ(w.Images().At(3).Path, Folder.File("sub/d.jpg"));
 }
 
 TEST_F(FolderLoading, UnreadableFilesAreLeftOutWithAWarningThatTheFirstImageReplaces)
@@ -71,7 +71,7 @@ TEST_F(FolderLoading, AFolderWithoutPicturesShowsNoProgressAndCountsNothing)
     EXPECT_EQ(Questions.ProgressWindowsCreated, 0);
     EXPECT_EQ(w.StatusBar->PanelText(0), "");
     EXPECT_EQ(w.StatusBar->PanelText(1), "0 file(s)");
-    EXPECT_TRUE(w.FileName.isEmpty());
+    EXPECT_TRUE(w.FileName().isEmpty());
 }
 
 TEST_F(FolderLoading, CancelKeepsTheThumbnailsMadeSoFarSorted)
@@ -81,7 +81,7 @@ TEST_F(FolderLoading, CancelKeepsTheThumbnailsMadeSoFarSorted)
     Questions.Progress.CancelAfterSteps = 7;
     TFormTarvix& w = Open();
     w.LoadFolder(Folder.Path());
-    EXPECT_EQ(w.Images.Count(), 7);
+    EXPECT_EQ(w.Images().Count(), 7);
     QStringList sorted = StorePaths();
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(StorePaths(), sorted);
@@ -114,8 +114,8 @@ TEST_F(FolderLoading, ALoadRequestedDuringALoadIsDropped)
     TFormTarvix& w = *window;
     questions.OnPump = [&] { w.LoadFolder(other.Path()); };
     w.LoadFolder(Folder.Path());
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
-    EXPECT_EQ(w.Images.Count(), 5);
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
+    EXPECT_EQ(w.Images().Count(), 5);
     EXPECT_EQ(questions.ProgressWindowsCreated, 1);
 }
 
@@ -135,7 +135,7 @@ TEST_F(FolderLoading, ClosingTheWindowDuringALoadEndsTheLoadFirst)
     };
     questions.OnPump = closeOnThirdPump;
     w.LoadFolder(Folder.Path());
-    EXPECT_EQ(w.Images.Count(), 2);
+    EXPECT_EQ(w.Images().Count(), 2);
     EXPECT_TRUE(w.isVisible());
     QTRY_VERIFY(!w.isVisible());
     EXPECT_TRUE(QFile::exists(PerUserSettingsPath()));
@@ -148,11 +148,11 @@ TEST_F(FolderLoading, RefreshRemakesOneEntryInPlace)
     TFormTarvix& w = Open();
     w.LoadFolder(Folder.Path());
     w.RefreshThumbnail(Folder.File("X.jpg")); // not in the store: nothing
-    EXPECT_EQ(w.Images.Count(), 2);
+    EXPECT_EQ(w.Images().Count(), 2);
     QFile::remove(Folder.File("b.jpg"));
     w.RefreshThumbnail(Folder.File("B.JPG")); // another file: b.jpg keeps its thumbnail
     EXPECT_FALSE(w.RefreshPending());
-    EXPECT_FALSE(w.Images.At(1).Image.isNull());
+    EXPECT_FALSE(w.Images().At(1).Image.isNull());
     // Asked for twice before the window gets to it: made once, on a worker.
     const int made = Made.loadRelaxed();
     w.RefreshThumbnail(Folder.File("b.jpg"));
@@ -160,9 +160,9 @@ TEST_F(FolderLoading, RefreshRemakesOneEntryInPlace)
     EXPECT_TRUE(w.RefreshPending());
     QTRY_VERIFY(!w.RefreshPending());
     EXPECT_EQ(Made.loadRelaxed() - made, 1);
-    EXPECT_EQ(w.Images.Count(), 2);
-    EXPECT_TRUE(w.Images.At(1).Image.isNull());
-    EXPECT_FALSE(w.Images.At(0).Image.isNull());
+    EXPECT_EQ(w.Images().Count(), 2);
+    EXPECT_TRUE(w.Images().At(1).Image.isNull());
+    EXPECT_FALSE(w.Images().At(0).Image.isNull());
 }
 
 // What a cell looks like, by its pixels: the selected cell's grey, the background colour
@@ -176,7 +176,7 @@ TEST_F(FolderLoading, CellsArePaintedAsDesigned)
     w.LoadFolder(Folder.Path());
     const ThumbnailCell cell = w.DrawGrid->CellSize();
     const QImage shot = w.DrawGrid->viewport()->grab().toImage();
-    const QSize thumb = w.Images.At(0).Image.size();
+    const QSize thumb = w.Images().At(0).Image.size();
     const int left = (cell.Width - thumb.width()) / 2;
     EXPECT_EQ(shot.pixelColor(1, 1), QColor(ThumbnailDelegate::SelectedFill));
     EXPECT_EQ(shot.pixelColor(left - 1, 5), QColor(ThumbnailDelegate::SelectedFill));
@@ -220,9 +220,9 @@ TEST_F(HungListing, CancelEndsTheWaitAtOnce)
     EXPECT_EQ(Questions.ProgressWindowsCreated, 1);
     EXPECT_EQ(Questions.Progress.Label, "Looking for pictures, please wait...");
     EXPECT_FALSE(Questions.Progress.Shown);
-    EXPECT_FALSE(w.MakingThumbNails);
-    EXPECT_EQ(w.Images.Count(), 0);
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
+    EXPECT_NE(w.Busy(), TFormTarvix::Job::Loading);
+    EXPECT_EQ(w.Images().Count(), 0);
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
 
     // "Automatic" searches the same way, and its Cancel asks nothing and turns nothing.
     w.tbAuto->click();

@@ -44,23 +44,23 @@ TEST_F(ThumbnailGrid, AClickChoosesAFileAndShiftOnlyWidensTheSelection)
     TFormTarvix& w = Loaded();
     EXPECT_EQ(w.DrawGrid->RowCount(), 3);
     Click(1, 0);
-    EXPECT_EQ(w.FileName, Folder.File("p01.jpg"));
+    EXPECT_EQ(w.FileName(), Folder.File("p01.jpg"));
     EXPECT_EQ(w.StatusBar->PanelText(0), "80 x 48");
 
     Click(2, 1, Qt::ShiftModifier);
-    EXPECT_EQ(w.FileName, Folder.File("p01.jpg"));
+    EXPECT_EQ(w.FileName(), Folder.File("p01.jpg"));
     EXPECT_EQ(w.SelectedCellCount(), 4);
     EXPECT_EQ(w.SelectedIndex(), 1);
     QTest::keyClick(w.DrawGrid, Qt::Key_Down, Qt::ShiftModifier);
-    EXPECT_EQ(w.FileName, Folder.File("p01.jpg"));
+    EXPECT_EQ(w.FileName(), Folder.File("p01.jpg"));
     EXPECT_EQ(w.SelectedCellCount(), 6); // empty cells count too
 
     QTest::keyClick(w.DrawGrid, Qt::Key_Right);
     EXPECT_EQ(w.SelectedCellCount(), 1);
     // From the far corner (2, 2) to the empty cell (3, 2).
-    EXPECT_TRUE(w.FileName.isEmpty());
+    EXPECT_TRUE(w.FileName().isEmpty());
     QTest::keyClick(w.DrawGrid, Qt::Key_Up);
-    EXPECT_EQ(w.FileName, Folder.File("p08.jpg"));
+    EXPECT_EQ(w.FileName(), Folder.File("p08.jpg"));
 }
 
 TEST_F(ThumbnailGrid, AnEmptyCellEmptiesTheFileNameAndKeepsTheStatus)
@@ -68,11 +68,11 @@ TEST_F(ThumbnailGrid, AnEmptyCellEmptiesTheFileNameAndKeepsTheStatus)
     TFormTarvix& w = Loaded();
     EXPECT_TRUE(w.IsImageChosen());
     Click(4, 2);
-    EXPECT_TRUE(w.FileName.isEmpty());
+    EXPECT_TRUE(w.FileName().isEmpty());
     EXPECT_FALSE(w.IsImageChosen());
     EXPECT_EQ(w.StatusBar->PanelText(0), "64 x 48");
     Click(0, 2);
-    EXPECT_EQ(w.FileName, Folder.File("p10.jpg"));
+    EXPECT_EQ(w.FileName(), Folder.File("p10.jpg"));
     EXPECT_TRUE(w.IsImageChosen());
 }
 
@@ -87,7 +87,7 @@ TEST_F(ThumbnailGrid, TheWheelScrollsOneRowAndKeepsTheSelection)
         Qt::NoScrollPhase, false);
     QApplication::sendEvent(w.DrawGrid->viewport(), &down);
     EXPECT_EQ(bar->value(), 1);
-    EXPECT_EQ(w.FileName, Folder.File("p07.jpg"));
+    EXPECT_EQ(w.FileName(), Folder.File("p07.jpg"));
     EXPECT_EQ(w.SelectedIndex(), 7);
 }
 

@@ -50,23 +50,23 @@ TEST_F(Navigation, ThePathBoxTakesEveryKeyAndLoadsOnEnter)
     Photo("a.jpg");
     TFormTarvix& w = Open();
     w.activateWindow();
-    w.edPath->setFocus();
-    QTest::keyClicks(w.edPath, Folder.Path() + "/");
+    Find<QLineEdit>("edPath")->setFocus();
+    QTest::keyClicks(Find<QLineEdit>("edPath"), Folder.Path() + "/");
     int turns = 0;
     QObject::connect(w.ActionRotateRight, &QAction::triggered, [&] { ++turns; });
     w.ActionRotateRight->setEnabled(true);
-    QTest::keyClick(w.edPath, Qt::Key_R); // a letter, not the shortcut of Rotate Right
-    EXPECT_EQ(w.edPath->text(), Folder.Path() + "/r");
+    QTest::keyClick(Find<QLineEdit>("edPath"), Qt::Key_R); // a letter, not the shortcut of Rotate Right
+    EXPECT_EQ(Find<QLineEdit>("edPath")->text(), Folder.Path() + "/r");
     EXPECT_EQ(turns, 0);
-    QTest::keyClick(w.edPath, Qt::Key_Backspace);
-    QTest::keyClick(w.edPath, Qt::Key_Return);
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
-    EXPECT_EQ(w.edPath->text(), Folder.Path()); // without the trailing '/'
-    EXPECT_TRUE(w.btnRecent->isEnabled()); // typing is not opening
-    w.edPath->setText("/no/such/folder");
-    QTest::keyClick(w.edPath, Qt::Key_Return);
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
-    EXPECT_EQ(w.edPath->text(), "/no/such/folder");
+    QTest::keyClick(Find<QLineEdit>("edPath"), Qt::Key_Backspace);
+    QTest::keyClick(Find<QLineEdit>("edPath"), Qt::Key_Return);
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
+    EXPECT_EQ(Find<QLineEdit>("edPath")->text(), Folder.Path()); // without the trailing '/'
+    EXPECT_TRUE(Find<QToolButton>("btnRecent")->isEnabled()); // typing is not opening
+    Find<QLineEdit>("edPath")->setText("/no/such/folder");
+    QTest::keyClick(Find<QLineEdit>("edPath"), Qt::Key_Return);
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
+    EXPECT_EQ(Find<QLineEdit>("edPath")->text(), "/no/such/folder");
 }
 
 TEST_F(Navigation, TheTreeOpensAFolderOnceAndTheRecentButtonGoesOff)
@@ -75,9 +75,9 @@ TEST_F(Navigation, TheTreeOpensAFolderOnceAndTheRecentButtonGoesOff)
     TFormTarvix& w = Open();
     w.ShellTree->setCurrentIndex(w.ShellTreeModel->index(Folder.Path()));
     w.ShellTreeClick();
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
-    EXPECT_EQ(w.RecentFolder, Folder.Path());
-    EXPECT_FALSE(w.btnRecent->isEnabled());
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
+    EXPECT_EQ(Bar().RecentFolder(), Folder.Path());
+    EXPECT_FALSE(Find<QToolButton>("btnRecent")->isEnabled());
     const int loads = Questions.ProgressWindowsCreated;
     w.ShellTreeClick(); // the folder already shown
     EXPECT_EQ(Questions.ProgressWindowsCreated, loads);
@@ -88,7 +88,7 @@ TEST_F(Navigation, BrowseStartsAtThePathBoxFolderWithoutANewFolderButton)
     QDir().mkpath(Folder.File("chosen"));
     Photo("chosen/a.jpg");
     TFormTarvix& w = Open();
-    w.edPath->setText(Folder.Path());
+    Find<QLineEdit>("edPath")->setText(Folder.Path());
     bool newFolderShown = true;
     QString startedAt;
     QTimer::singleShot(0, [&] {
@@ -100,11 +100,11 @@ TEST_F(Navigation, BrowseStartsAtThePathBoxFolderWithoutANewFolderButton)
         dialog->selectFile(Folder.File("chosen"));
         QMetaObject::invokeMethod(dialog, "accept");
     });
-    w.btnBrowse->click();
+    Find<QPushButton>("btnBrowse")->click();
     EXPECT_EQ(startedAt, Folder.Path());
     EXPECT_FALSE(newFolderShown);
-    EXPECT_EQ(w.CurrentFolder, Folder.File("chosen"));
-    EXPECT_FALSE(w.btnRecent->isEnabled());
+    EXPECT_EQ(w.CurrentFolder(), Folder.File("chosen"));
+    EXPECT_FALSE(Find<QToolButton>("btnRecent")->isEnabled());
 }
 
 TEST_F(Navigation, TheRecentButtonOpensTheLastFolderOrTheDocuments)
@@ -112,15 +112,15 @@ TEST_F(Navigation, TheRecentButtonOpensTheLastFolderOrTheDocuments)
     Photo("a.jpg");
     WriteSettings("LastFolder=" + Folder.Path().toUtf8() + "\n");
     TFormTarvix& w = Open();
-    w.btnRecent->click();
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
-    EXPECT_EQ(w.Images.Count(), 1);
-    EXPECT_FALSE(w.btnRecent->isEnabled());
+    Find<QToolButton>("btnRecent")->click();
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
+    EXPECT_EQ(w.Images().Count(), 1);
+    EXPECT_FALSE(Find<QToolButton>("btnRecent")->isEnabled());
 
-    w.RecentFolder = "/no/such/folder";
+    Bar().SetRecentFolder("/no/such/folder");
     w.btnRecentClick();
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    EXPECT_EQ(w.CurrentFolder, documents);
+    EXPECT_EQ(w.CurrentFolder(), documents);
     EXPECT_TRUE(QFileInfo(documents).isDir());
 }
 
@@ -129,24 +129,23 @@ TEST_F(Navigation, FavouritesAreAddedOnceAndAMissingOneIsReported)
     Photo("a.jpg");
     TFormTarvix& w = Open();
     w.LoadFolder(Folder.Path());
-    w.pmMru->actions().first()->trigger();
-    w.pmMru->actions().first()->trigger();
-    EXPECT_EQ(w.Mru, QStringList({ Folder.Path() }));
-    ASSERT_EQ(w.pmMru->actions().size(), 2);
-    EXPECT_EQ(w.pmMru->actions()[1]->text(), FileNameOfPath(Folder.Path()));
+    Find<QMenu>("pmMru")->actions().first()->trigger();
+    Find<QMenu>("pmMru")->actions().first()->trigger();
+    EXPECT_EQ(Bar().Favorites(), QStringList({ Folder.Path() }));
+    ASSERT_EQ(Find<QMenu>("pmMru")->actions().size(), 2);
+    EXPECT_EQ(Find<QMenu>("pmMru")->actions()[1]->text(), FileNameOfPath(Folder.Path()));
 
-    w.Mru.prepend("/no/such/folder");
-    w.BuildFavoritesMenu();
-    w.pmMru->actions()[1]->trigger();
+    Bar().SetFavorites(QStringList { "/no/such/folder" } + Bar().Favorites());
+    Find<QMenu>("pmMru")->actions()[1]->trigger();
     ASSERT_EQ(Questions.Messages.size(), 1);
     EXPECT_EQ(Questions.Messages[0], "Cannot open \"/no/such/folder\". The file or folder has been moved or deleted.");
-    EXPECT_EQ(w.Mru.size(), 2);
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
-    EXPECT_EQ(w.edPath->text(), "/no/such/folder");
+    EXPECT_EQ(Bar().Favorites().size(), 2);
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
+    EXPECT_EQ(Find<QLineEdit>("edPath")->text(), "/no/such/folder");
 
-    w.pmMru->actions()[2]->trigger();
-    EXPECT_EQ(w.CurrentFolder, Folder.Path());
-    EXPECT_TRUE(w.btnRecent->isEnabled()); // a favourite is not "opened" for the recent button
+    Find<QMenu>("pmMru")->actions()[2]->trigger();
+    EXPECT_EQ(w.CurrentFolder(), Folder.Path());
+    EXPECT_TRUE(Find<QToolButton>("btnRecent")->isEnabled()); // a favourite is not "opened" for the recent button
 }
 
 TEST_F(Navigation, IncludeSubfoldersReloadsTheFolderShown)
@@ -154,12 +153,12 @@ TEST_F(Navigation, IncludeSubfoldersReloadsTheFolderShown)
     QDir().mkpath(Folder.File("deeper"));
     Photo("deeper/a.jpg");
     TFormTarvix& w = Open();
-    w.cbSubFolders->setChecked(true); // no folder yet: nothing loads
+    Find<QCheckBox>("cbSubFolders")->setChecked(true); // no folder yet: nothing loads
     EXPECT_EQ(Questions.ProgressWindowsCreated, 0);
     w.LoadFolder(Folder.Path());
-    EXPECT_EQ(w.Images.Count(), 1);
-    w.cbSubFolders->setChecked(false);
-    EXPECT_EQ(w.Images.Count(), 0);
+    EXPECT_EQ(w.Images().Count(), 1);
+    Find<QCheckBox>("cbSubFolders")->setChecked(false);
+    EXPECT_EQ(w.Images().Count(), 0);
 }
 
 // Resizing: once when it has settled, none for a move, none with the option off.

@@ -34,7 +34,7 @@ TEST_F(MainWindowSettings, AFirstStartHasTheDesignedDefaultsAndEnglish)
     EXPECT_TRUE(w.pmiEnlargeSmall->isChecked());
     EXPECT_TRUE(w.pmiDeleteConfirm->isChecked());
     EXPECT_FALSE(w.pmiMakeBackup->isChecked());
-    EXPECT_FALSE(w.cbSubFolders->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>("cbSubFolders")->isChecked());
     EXPECT_TRUE(w.pmiHiQuality->isChecked());
     EXPECT_FALSE(w.pmiLowQuality->isChecked());
     EXPECT_EQ(w.DrawGrid->ColumnCount(), 5);
@@ -42,16 +42,16 @@ TEST_F(MainWindowSettings, AFirstStartHasTheDesignedDefaultsAndEnglish)
     const QSize screen = w.screen()->size();
     EXPECT_EQ(w.pos(), QPoint(screen.width() / 2 - 400, screen.height() / 2 - 300));
     EXPECT_EQ(w.DrawGrid->BackgroundColor(), QColor(Qt::white));
-    EXPECT_EQ(w.FForeColor, 0u);
-    EXPECT_TRUE(w.Mru.isEmpty());
+    EXPECT_EQ(w.DrawGrid->TextColor(), QColor(0, 0, 0));
+    EXPECT_TRUE(Bar().Favorites().isEmpty());
     EXPECT_FALSE(w.ShellTree->isVisible());
-    EXPECT_TRUE(w.btnRecent->isEnabled());
-    EXPECT_TRUE(w.CurrentFolder.isEmpty());
+    EXPECT_TRUE(Find<QToolButton>("btnRecent")->isEnabled());
+    EXPECT_TRUE(w.CurrentFolder().isEmpty());
     // The English file is chosen and ticked; the count shows in its words.
     EXPECT_TRUE(w.Language->LanguageFile().endsWith("/English.lng"));
     EXPECT_EQ(w.StatusBar->PanelText(1), "0 file(s)");
-    EXPECT_EQ(w.pmMru->actions().size(), 1);
-    EXPECT_EQ(w.pmMru->actions().first()->text(), "Add Current Folder");
+    EXPECT_EQ(Find<QMenu>("pmMru")->actions().size(), 1);
+    EXPECT_EQ(Find<QMenu>("pmMru")->actions().first()->text(), "Add Current Folder");
 }
 
 TEST_F(MainWindowSettings, StoredValuesComeBackAndAreWrittenAtClose)
@@ -73,16 +73,16 @@ TEST_F(MainWindowSettings, StoredValuesComeBackAndAreWrittenAtClose)
     EXPECT_TRUE(w.ShellTree->isVisible());
     EXPECT_EQ(w.ShellTree->width(), 100); // never narrower
     // The gap at MRU1 closes up.
-    EXPECT_EQ(w.Mru, QStringList({ "/nowhere/a", favourite }));
-    EXPECT_EQ(w.pmMru->actions().size(), 3);
-    EXPECT_EQ(w.RecentFolder, favourite);
+    EXPECT_EQ(Bar().Favorites(), QStringList({ "/nowhere/a", favourite }));
+    EXPECT_EQ(Find<QMenu>("pmMru")->actions().size(), 3);
+    EXPECT_EQ(Bar().RecentFolder(), favourite);
     EXPECT_EQ(w.tbAuto->text(), "Automatisch");
-    EXPECT_EQ(w.pmMru->actions().first()->text(), "Aktuellen Ordner hinzufügen");
-    EXPECT_TRUE(w.CurrentFolder.isEmpty()); // the grid stays empty until a folder is chosen
+    EXPECT_EQ(Find<QMenu>("pmMru")->actions().first()->text(), "Aktuellen Ordner hinzufügen");
+    EXPECT_TRUE(w.CurrentFolder().isEmpty()); // the grid stays empty until a folder is chosen
 
     w.ActionShowTree->trigger(); // hidden, but its width is kept
     w.pmiEnlargeSmall->setChecked(false);
-    w.edPath->setText(Folder.Path());
+    Find<QLineEdit>("edPath")->setText(Folder.Path());
     w.close();
     Window.reset();
     EXPECT_EQ(Stored("ShowTree"), "0");
@@ -105,7 +105,7 @@ TEST_F(MainWindowSettings, OutOfRangeColumnsBecomeThreeAndAMissingLastFolderIsNo
     WriteSettings("ThumbsInRow=25\nLastFolder=/kept/as/it/was\n");
     TFormTarvix& w = Open();
     EXPECT_EQ(w.DrawGrid->ColumnCount(), 3);
-    w.edPath->setText("/no/such/folder");
+    Find<QLineEdit>("edPath")->setText("/no/such/folder");
     w.close();
     Window.reset();
     EXPECT_EQ(Stored("LastFolder"), "/kept/as/it/was");

@@ -94,7 +94,7 @@ protected:
 TEST_F(PlainText, EveryPlaceShowsNamesPathsAndExifValuesAsWritten)
 {
     TFormTarvix& w = Loaded();
-    ASSERT_EQ(w.Images.Count(), 1);
+    ASSERT_EQ(w.Images().Count(), 1);
     QtDialogs boxes(&w);
     const QString missing = TranslateMessage(
         *w.Language, "Cannot open \"%s\". The file or folder has been moved or deleted.", { MessageArg(PhotoName) });
@@ -153,16 +153,15 @@ TEST_F(PlainText, EveryPlaceShowsNamesPathsAndExifValuesAsWritten)
             } },
         { "favourites tool tip", FolderPath(),
             [&] {
-                w.Mru = { FolderPath() };
-                w.BuildFavoritesMenu();
-                for (QAction* item : w.pmMru->actions())
+                Bar().SetFavorites({ FolderPath() });
+                for (QAction* item : Find<QMenu>("pmMru")->actions())
                     if (item->data().isValid())
                         return Shown { item->toolTip() };
                 return Shown {};
             } },
         { "favourites caption", FolderName,
             [&] {
-                for (QAction* item : w.pmMru->actions())
+                for (QAction* item : Find<QMenu>("pmMru")->actions())
                     if (item->data().isValid()) // a menu shows "&&" as "&" and takes "&x" for a mnemonic
                         return Shown { QString(item->text()).replace(QLatin1String("&&"), QLatin1String("&")),
                             Qt::PlainText };

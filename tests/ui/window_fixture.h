@@ -6,11 +6,17 @@
 #include "support/temp_folder.h"
 #include "ui/grid/thumbnail_grid.h"
 #include "ui/window/main_window.h"
+#include "ui/window/path_bar.h"
 
 #include <QAtomicInt>
+#include <QCheckBox>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QSet>
 #include <QTest>
+#include <QToolButton>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
@@ -52,6 +58,15 @@ protected:
         return *Window;
     }
 
+    // A component of the window by its name, as the language files address it.
+    template <class T> T* Find(const char* name) const
+    {
+        T* found = Window->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    PathBar& Bar() const { return *Find<PathBar>("Panel1"); }
+
     // A small real JPEG, so that the status bar can read its size.
     QString Photo(const QString& name, int width = 64, int height = 48) const
     {
@@ -71,8 +86,8 @@ protected:
     QStringList StorePaths() const
     {
         QStringList paths;
-        for (int i = 0; i < Window->Images.Count(); ++i)
-            paths.append(FileNameOfPath(Window->Images.At(i).Path));
+        for (int i = 0; i < Window->Images().Count(); ++i)
+            paths.append(FileNameOfPath(Window->Images().At(i).Path));
         return paths;
     }
 

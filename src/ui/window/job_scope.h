@@ -1,9 +1,8 @@
 #pragma once
 
-// For the window's own files that run a job.
-#include "ui/grid/thumbnail_grid.h"
+// For the window's collaborators that run a job.
 #include "ui/window/application.h"
-#include "ui/window/main_window.h"
+#include "ui/window/busy_state.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -11,38 +10,36 @@
 
 namespace tarvix {
 
-// A job from its start to its end. Jobs do not nest: every one starts with RefuseWhileBusy.
-class TFormTarvix::JobScope {
+// A job from its start to its end. Jobs do not nest: every one starts with BusyState::Refuse.
+class JobScope {
 public:
-    JobScope(TFormTarvix& window, Job job)
-        : FWindow(window)
+    JobScope(BusyState& state, BusyState::Job job)
+        : FState(state)
         , FFocus(QApplication::focusWidget())
     {
-        if (job == Job::Turning || job == Job::Correcting)
+        if (job == BusyState::Job::Turning || job == BusyState::Job::Correcting)
             FLargeBlocks.emplace();
-        FWindow.FJob = job;
-        FWindow.MakingThumbNails = job == Job::Loading;
-        FWindow.UpdateActions();
+        FState.FJob = job;
+        FState.FChanged();
     }
     ~JobScope()
     {
-        FWindow.FJob = Job::None;
-        FWindow.MakingThumbNails = false;
-        FWindow.UpdateActions();
+        FState.FJob = BusyState::Job::None;
+        FState.FChanged();
         // The path box or the tree lost the focus only because they were disabled meanwhile:
         // the user goes on where they were.
-        if (FFocus && FFocus->isEnabled() && FFocus->window() == &FWindow && !QApplication::activeModalWidget()
-            && (!QApplication::focusWidget() || QApplication::focusWidget() == FWindow.DrawGrid))
+        if (FFocus && FFocus->isEnabled() && FFocus->window() == &FState.FWindow && !QApplication::activeModalWidget()
+            && (!QApplication::focusWidget() || QApplication::focusWidget() == FState.FGrid))
             FFocus->setFocus();
         // Closed meanwhile: the close happens now that nothing is on the stack.
-        if (FWindow.FCloseRequested)
-            QMetaObject::invokeMethod(&FWindow, &QWidget::close, Qt::QueuedConnection);
+        if (FState.FCloseRequested)
+            QMetaObject::invokeMethod(&FState.FWindow, &QWidget::close, Qt::QueuedConnection);
     }
     JobScope(const JobScope&) = delete;
     JobScope& operator=(const JobScope&) = delete;
 
 private:
-    TFormTarvix& FWindow;
+    BusyState& FState;
     QPointer<QWidget> FFocus;
     std::optional<KeepLargeBlocksForAJob> FLargeBlocks;
 };

@@ -3,32 +3,24 @@
 
 #include "engine/dialogs.h"
 #include "engine/errors.h"
-#include "engine/folder_scan.h"
 #include "engine/language.h"
 #include "engine/settings_keys.h"
-#include "platform/private_thumbnail_cache.h"
-#include "ui/dialogs/progress_window.h"
 #include "ui/dialogs/qt_dialogs.h"
 #include "ui/grid/thumbnail_grid.h"
-#include "ui/thumbnails/cached_thumbnail_maker.h"
 #include "ui/window/application.h"
-#include "ui/window/job_scope.h"
+#include "ui/window/folder_browser.h"
+#include "ui/window/image_commands.h"
+#include "ui/window/path_bar.h"
 #include "ui/window/status_bar.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPointer>
-#include <QPushButton>
 #include <QSplitter>
-#include <QThread>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
@@ -91,21 +83,6 @@ TFormTarvix::TFormTarvix(TFormTarvixServices services, QWidget* parent)
     setWindowTitle(QApplication::applicationDisplayName());
     setMinimumSize(800, 600);
     resize(800, 600);
-    FThumbnailCache = std::make_shared<PrivateThumbnailCache>(FServices.ThumbnailCacheFolder.isEmpty()
-            ? PrivateThumbnailCache::DefaultFolder()
-            : FServices.ThumbnailCacheFolder,
-        SettingsKeys::ThumbnailCacheMB.Default * PrivateThumbnailCache::MB);
-    if (!FServices.ThumbnailMaker)
-        FServices.ThumbnailMaker
-            = [cache = FThumbnailCache](const QString& path, ThumbnailCell cell, ThumbnailOptions options) {
-                  return MakeCachedThumbnail(*cache, path, cell, options);
-              };
-    if (!FServices.ListFolder)
-        FServices.ListFolder = [](const QString& folder, bool recursive, const std::atomic_bool& stop) {
-            QStringList list;
-            ListJpegFiles(folder, list, recursive, &stop);
-            return list;
-        };
     if (!FServices.OpenUrl)
         FServices.OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     if (FServices.Questions) {
@@ -114,19 +91,21 @@ TFormTarvix::TFormTarvix(TFormTarvixServices services, QWidget* parent)
         FOwnQuestions = std::make_unique<QtDialogs>(this);
         FQuestions = FOwnQuestions.get();
     }
-    FThumbnailPool.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
-    FRefreshPool.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
+    FBusy = std::make_unique<BusyState>(*this, [this] { UpdateActions(); });
     FSettleTimer.setSingleShot(true);
     FSettleTimer.setInterval(250);
 
     // The language engine finds the window among the application's by its name.
     RegisterWindowsForTranslation();
     Language = new TLanguage(this);
+    FFolder = std::make_unique<FolderBrowser>(
+        FServices.ThumbnailMaker, FServices.ListFolder, FServices.ThumbnailCacheFolder, *FQuestions, *Language, *FBusy);
     CreateActions();
     CreateMenus();
     CreateToolBar();
     CreatePathBar();
     CreateBrowser();
+    CreateCollaborators();
     BuildLanguageMenu();
     RegisterTranslationKeys();
     ConnectActions();
@@ -136,6 +115,25 @@ TFormTarvix::TFormTarvix(TFormTarvixServices services, QWidget* parent)
 TFormTarvix::~TFormTarvix()
 {
     FormDestroy();
+    // The collaborators go before the widgets: nothing may ask them what to enable meanwhile.
+    disconnect(QAbstractEventDispatcher::instance(), nullptr, this, nullptr);
+}
+
+void TFormTarvix::CreateCollaborators()
+{
+    FBusy->SetGrid(DrawGrid);
+    FolderBrowser::View view;
+    view.Grid = DrawGrid;
+    view.Status = StatusBar;
+    view.Options = [this] { return ThumbnailOptions { pmiHiQuality->isChecked(), pmiEnlargeSmall->isChecked() }; };
+    view.IncludeSubfolders = [this] { return FPathBar->IncludeSubfolders(); };
+    FFolder->SetView(std::move(view));
+    const ImageCommands::Context context { this, DrawGrid, StatusBar, FQuestions, Language, FBusy.get(), FFolder.get(),
+        FServices.OpenUrl };
+    const ImageCommands::Actions actions { ActionOpen, ActionRotateLeft, ActionRotateRight, ActionRotate180,
+        ActionFlipHor, ActionFlipVer, ActionDisplayExif, ActionDelete, ActionRename, pmiKeepTimestamp, pmiMakeBackup,
+        pmiDeleteConfirm };
+    FCommands = std::make_unique<ImageCommands>(context, actions);
 }
 
 void TFormTarvix::RegisterTranslationKeys()
@@ -162,11 +160,6 @@ void TFormTarvix::ConnectActions()
     connect(pmiAbout, &QAction::triggered, this, [this] { Guarded([this] { pmiAboutClick(); }); });
     connect(tbAuto, &QToolButton::clicked, this, [this] { Guarded([this] { tbAutoClick(); }); });
 
-    connect(edPath, &QLineEdit::returnPressed, this, [this] { Guarded([this] { edPathKeyDown(); }); });
-    edPath->installEventFilter(this);
-    connect(btnBrowse, &QPushButton::clicked, this, [this] { Guarded([this] { btnBrowseClick(); }); });
-    connect(btnRecent, &QToolButton::clicked, this, [this] { Guarded([this] { btnRecentClick(); }); });
-    connect(cbSubFolders, &QCheckBox::toggled, this, [this] { Guarded([this] { cbSubFoldersClick(); }); });
     connect(ShellTree, &QTreeView::clicked, this, [this] { Guarded([this] { ShellTreeClick(); }); });
     connect(ShellSplitter, &QSplitter::splitterMoved, this, [this] {
         if (ShellTree->isVisible())
@@ -185,6 +178,13 @@ void TFormTarvix::ConnectActions()
     connect(pmiKeepTimestamp, &QAction::triggered, this, [this] { Guarded([this] { pmiKeepTimestampClick(); }); });
     connect(LanguageGroup, &QActionGroup::triggered, this,
         [this](QAction* item) { Guarded([=, this] { LanguageItemClick(item); }); });
+
+    connect(FFolder.get(), &FolderBrowser::FolderChanged, FPathBar, &PathBar::ShowPath);
+    connect(FFolder.get(), &FolderBrowser::Shown, this, [this] {
+        DrawGridSelectCell(0, 0);
+        if (ShellTree->isVisible())
+            ShowFolderInTree(CurrentFolder());
+    });
 
     // Whether a command can run is decided when the window has nothing else to do.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
@@ -205,32 +205,18 @@ void TFormTarvix::Guarded(const std::function<void()>& handler)
 
 void TFormTarvix::UpdateActions()
 {
-    const bool idle = FJob == Job::None;
-    // ActionEnabledIfImageChosen: the selection's top-left cell holds a picture of the grid.
-    const bool chosen = idle && IsImageChosen();
-    for (QAction* action : { ActionOpen, ActionRotateLeft, ActionRotateRight, ActionRotate180, ActionFlipHor,
-             ActionFlipVer, ActionDisplayExif, ActionDelete })
-        action->setEnabled(chosen);
-    // ActionRenameUpdate: exactly one cell, empty or not.
-    ActionRename->setEnabled(idle && SelectedCellCount() == 1);
-    // ActionAlwaysEnabled.
+    const bool idle = Busy() == Job::None;
+    FCommands->UpdateEnabled(idle);
+    // Always enabled.
     ActionShowTree->setEnabled(true);
     // The ways to another folder, and what reloads this one. The path bar as a whole, so that
     // its buttons keep their own states for later.
-    Panel1->setEnabled(idle);
+    FPathBar->setEnabled(idle);
     ShellTree->setEnabled(idle);
     for (QWidget* control : std::initializer_list<QWidget*> { tbFavorites, tbAuto })
         control->setEnabled(idle);
     for (QAction* action : { pmiRefresh, pmiThumbsInRow, pmiForeColor })
         action->setEnabled(idle);
-}
-
-bool TFormTarvix::RefuseWhileBusy()
-{
-    if (FJob == Job::None)
-        return false;
-    BringProgressWindowToFront();
-    return true;
 }
 
 void TFormTarvix::showEvent(QShowEvent* event)
@@ -253,10 +239,7 @@ void TFormTarvix::FormShow()
 void TFormTarvix::closeEvent(QCloseEvent* event)
 {
     // A job runs below this one: it ends first, then the window closes.
-    if (FJob != Job::None) {
-        FCloseRequested = true;
-        for (TfrmWait* progress : findChildren<TfrmWait*>(Qt::FindDirectChildrenOnly))
-            progress->Cancel = true;
+    if (FBusy->DeferClose()) {
         event->ignore();
         return;
     }
@@ -269,7 +252,7 @@ void TFormTarvix::FormDestroy()
     if (FDestroyed || !FShown)
         return;
     FDestroyed = true;
-    ClearThumbnails();
+    FFolder->Clear();
     Guarded([this] { SaveSettings(); });
 }
 
@@ -278,21 +261,10 @@ void TFormTarvix::ApplyTreeVisibility()
     const bool show = ActionShowTree->isChecked();
     ShellTree->setVisible(show);
     if (show) {
-        ShowFolderInTree(CurrentFolder);
+        ShowFolderInTree(CurrentFolder());
         const int total = ShellSplitter->width();
         ShellSplitter->setSizes({ FTreeWidth, qMax(1, total - FTreeWidth - ShellSplitter->handleWidth()) });
     }
-}
-
-bool TFormTarvix::eventFilter(QObject* watched, QEvent* event)
-{
-    // While the path box has the focus every key is the user's typing: no command's shortcut
-    // takes it, so R types an R instead of turning a picture.
-    if (watched == edPath && event->type() == QEvent::ShortcutOverride) {
-        event->accept();
-        return false;
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace tarvix

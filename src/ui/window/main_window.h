@@ -4,11 +4,10 @@
 #include "engine/transform.h"
 #include "ui/grid/thumbnail_model.h"
 #include "ui/thumbnails/thumbnail_maker.h"
+#include "ui/window/busy_state.h"
 
 #include <QMainWindow>
-#include <QSet>
 #include <QStringList>
-#include <QThreadPool>
 #include <QTimer>
 #include <atomic>
 #include <functional>
@@ -17,11 +16,8 @@
 
 class QAction;
 class QActionGroup;
-class QCheckBox;
 class QFileSystemModel;
-class QLineEdit;
 class QMenu;
-class QPushButton;
 class QSplitter;
 class QToolBar;
 class QToolButton;
@@ -30,8 +26,9 @@ class QUrl;
 
 namespace tarvix {
 
-class DelayedProgress;
-class PrivateThumbnailCache;
+class FolderBrowser;
+class ImageCommands;
+class PathBar;
 class SettingsStore;
 class TLanguage;
 class TStatusBar;
@@ -51,17 +48,21 @@ struct TFormTarvixServices {
 };
 
 // The browser window: a toolbar, the path bar, the folder tree beside the thumbnail grid, and a
-// status bar. One class, implemented in one file per concern:
-//   main_window.cpp             life cycle, the wiring of every signal, the error report
-//   main_window_layout.cpp      the widgets, actions and menus
-//   main_window_settings.cpp    the settings load and SaveSettings
-//   main_window_folders.cpp     folder loading and the thumbnail store
-//   main_window_grid.cpp        the grid's geometry, selection and status text
-//   main_window_commands.cpp    the image commands: turn, EXIF, view, rename, delete, refresh
-//   main_window_navigation.cpp  path box, folder tree, browse, recent folder, favourites
-//   main_window_options.cpp     the options menu and the language menu
-//   main_window_resize.cpp      rebuilding after the window's size changed
-//   main_window_auto.cpp        the toolbar's automatic correction
+// status bar. The window lays them out and wires them; what has state of its own lives in a
+// collaborator, to which the window's handlers hand over:
+//   busy_state.cpp, job_scope.h  the one long job that runs, if any
+//   folder_browser.cpp           the folder shown: its listing, its thumbnails and their model
+//   image_commands.cpp           the chosen file and the commands on the selection
+//   path_bar.cpp                 path box, recent folder, browse, subfolders, favourites
+// The window's own files, one per concern:
+//   main_window.cpp              life cycle, the wiring of every signal, the error report
+//   main_window_layout.cpp       the widgets, actions and menus
+//   main_window_settings.cpp     the settings load and SaveSettings
+//   main_window_handlers.cpp     the handlers and queries that a collaborator answers
+//   main_window_navigation.cpp   the folder tree
+//   main_window_options.cpp      the options menu and the language menu
+//   main_window_resize.cpp       rebuilding after the window's size changed
+//   main_window_auto.cpp         the toolbar's automatic correction
 // The objectName of every component is its name here: the language files address them by it.
 class TFormTarvix : public QMainWindow {
     Q_OBJECT
@@ -71,30 +72,12 @@ public:
     ~TFormTarvix() override;
 
     // --- components
-    QToolBar* ToolBar;
-    QToolButton* tbFavorites;
     QToolButton* tbAuto;
-    QToolButton* tbViewImage;
-    QToolButton* tbRotateLeft;
-    QToolButton* tbRotateRight;
-    QToolButton* tbRotate180;
-    QToolButton* ToolButton2;
-    QToolButton* tbExif;
-    QToolButton* tbOptions;
-    QWidget* Panel1;
-    QToolButton* btnRecent;
-    QLineEdit* edPath;
-    QPushButton* btnBrowse;
-    QCheckBox* cbSubFolders;
-    QSplitter* ShellSplitter;
     QTreeView* ShellTree;
     QFileSystemModel* ShellTreeModel;
     TThumbnailGrid* DrawGrid;
     TStatusBar* StatusBar;
-    QMenu* PopupMenu;
-    QMenu* pmFlip;
     QMenu* pmOptions;
-    QMenu* pmMru;
 
     QAction* ActionOpen;
     QAction* ActionRotateLeft;
@@ -121,53 +104,27 @@ public:
     QAction* pmiLowQuality;
     QAction* pmiWebsite;
     QAction* pmiAbout;
-    QActionGroup* QualityGroup;
     QActionGroup* LanguageGroup;
 
     // --- state
-    QRgb FForeColor = 0; // 0x00BBGGRR, as the settings keep it
     bool FMinimised = false;
-    QString RecentFolder;
-    bool MakingThumbNails = false;
-    QStringList Languages;
-    ThumbnailModel Images; // the grid's model: it owns the thumbnails
-    QStringList Mru;
-    QString CurrentFolder;
-    QString FileName;
-    bool FBeingResized = false;
     TLanguage* Language;
 
     // --- main_window.cpp
-    void FormShow();
-    void FormDestroy();
-    void ApplyTreeVisibility();
-    // Runs a handler; an error it raises is shown in an error box and the program goes on.
-    void Guarded(const std::function<void()>& handler);
     Dialogs& Questions() const { return *FQuestions; }
     // Whether each command can run now; decided when the window has nothing else to do.
     void UpdateActions();
+    using Job = BusyState::Job;
+    Job Busy() const { return FBusy->Current(); }
 
-    // The one long job the window runs, if any. While it runs, the image and folder commands
-    // are disabled and refuse to start, and a close or a rebuild for a new size waits for
-    // its end (a close then happens by itself).
-    enum class Job { None, Loading, Correcting, Turning, Deleting };
-    Job Busy() const { return FJob; }
-
-    // --- main_window_settings.cpp
-    void LoadSettings();
-    void SaveSettings();
-
-    // --- main_window_folders.cpp
+    // --- the folder shown (folder_browser.cpp); main_window_handlers.cpp
     void LoadFolder(const QString& folder);
-    // Remakes the thumbnail of a file of the grid on a worker and shows it when it is made;
-    // requests for one file that come together make it once.
     void RefreshThumbnail(const QString& path);
-    // Whether a remade thumbnail is still to come.
-    bool RefreshPending() const { return !FRefreshWanted.isEmpty() || !FRefreshing.isEmpty(); }
-    void ClearThumbnails();
-    QString FileCountText() const;
+    bool RefreshPending() const;
+    const ThumbnailModel& Images() const;
+    QString CurrentFolder() const;
 
-    // --- main_window_grid.cpp
+    // --- the grid (image_commands.cpp); main_window_handlers.cpp
     void RebuildThumbnails();
     void DrawGridSelectCell(int column, int row);
     int SelectedIndex() const;
@@ -175,12 +132,8 @@ public:
     int SelectedCellCount() const;
     void DrawGridDblClick();
 
-    // --- main_window_commands.cpp
-    // Makes each cell of the selection the chosen one in turn (FileName), row by row.
-    void ForEachSelectedCell(const std::function<void(int column, int row)>& visit);
-    // The paths of the selected cells that hold a file of the grid, row by row from the top.
-    QStringList SelectedPaths() const;
-    void ShowMissingFileMessage(const QString& path);
+    // --- the image commands (image_commands.cpp); main_window_handlers.cpp
+    QString FileName() const;
     void ActionRotate(QAction* sender);
     void ActionDisplayExifExecute();
     void ActionOpenExecute();
@@ -188,14 +141,7 @@ public:
     void ActionDeleteExecute();
     void pmiRefreshClick();
 
-    // --- main_window_navigation.cpp
-    void OpenFolder(const QString& folder);
-    static QString DefaultFolder();
-    std::optional<QString> BrowseForFolder(const QString& initialFolder);
-    void BuildFavoritesMenu();
-    void AddCurrentFolder();
-    void OpenFavorite(int index);
-    void ShowFolderInTree(const QString& folder);
+    // --- the folder tree (main_window_navigation.cpp) and the path bar (path_bar.cpp)
     void edPathKeyDown();
     void ShellTreeClick();
     void btnBrowseClick();
@@ -203,8 +149,6 @@ public:
     void cbSubFoldersClick();
 
     // --- main_window_options.cpp
-    void BuildLanguageMenu();
-    void ApplyStoredLanguage(const QString& stored);
     void LanguageItemClick(QAction* item);
     void pmOptionsPopup();
     void pmiDisplayCropClick();
@@ -221,16 +165,27 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     // main_window_resize.cpp
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
-    class JobScope;
-    // True, with the running job's progress window brought to the front, while a job runs.
-    bool RefuseWhileBusy();
+    // --- components only the window itself uses
+    QToolBar* ToolBar;
+    QToolButton* tbFavorites;
+    QToolButton* tbViewImage;
+    QToolButton* tbRotateLeft;
+    QToolButton* tbRotateRight;
+    QToolButton* tbRotate180;
+    QToolButton* ToolButton2;
+    QToolButton* tbExif;
+    QToolButton* tbOptions;
+    QSplitter* ShellSplitter;
+    QMenu* PopupMenu;
+    QMenu* pmFlip;
+    QActionGroup* QualityGroup;
+
     // main_window_layout.cpp
     void CreateActions();
     void CreateMenus();
@@ -239,22 +194,23 @@ private:
     void CreateBrowser();
     QToolButton* AddToolButton(const QString& name);
     // main_window.cpp
+    void FormShow();
+    void FormDestroy();
+    void ApplyTreeVisibility();
+    // Runs a handler; an error it raises is shown in an error box and the program goes on.
+    void Guarded(const std::function<void()>& handler);
+    void CreateCollaborators();
     void ConnectActions();
     void RegisterTranslationKeys();
-    // main_window_folders.cpp
-    void BringProgressWindowToFront();
-    // Runs a search for files on a thread of its own, showing `progress` when it takes a
-    // while; nothing when the user cancelled or closed the window meanwhile.
-    std::optional<QStringList> RunSearch(
-        const std::function<QStringList(const std::atomic_bool& stop)>& search, DelayedProgress& progress);
-    QStringList ListFolderCancellably(const QString& folder, bool recursive, DelayedProgress& progress);
     // main_window_settings.cpp
+    void LoadSettings();
+    void SaveSettings();
     void SaveSettingsInOneGo();
-    // main_window_folders.cpp
-    void ScheduleRefreshes();
-    void StartRefreshes();
-    // main_window_commands.cpp
-    QStringList MoveToTrashWithProgress(const QStringList& files);
+    // main_window_navigation.cpp
+    void ShowFolderInTree(const QString& folder);
+    // main_window_options.cpp
+    void BuildLanguageMenu();
+    void ApplyStoredLanguage(const QString& stored);
     // main_window_resize.cpp
     void GridWidthChanged();
     void SizeMoveSettled();
@@ -263,18 +219,15 @@ private:
     TFormTarvixServices FServices;
     std::unique_ptr<Dialogs> FOwnQuestions;
     Dialogs* FQuestions;
-    QThreadPool FThumbnailPool;
-    QThreadPool FRefreshPool; // thumbnails remade after a change, at a low priority
-    // The default maker's cache; its size limit is a setting. Shared with the makes in flight.
-    std::shared_ptr<PrivateThumbnailCache> FThumbnailCache;
+    std::unique_ptr<BusyState> FBusy;
+    std::unique_ptr<FolderBrowser> FFolder;
+    std::unique_ptr<ImageCommands> FCommands;
+    PathBar* FPathBar;
+    QStringList FLanguages; // the language files, in the order of the language menu
+    QRgb FForeColor = 0; // 0x00BBGGRR, as the settings keep it
     QTimer FSettleTimer; // a resize is over when no other follows for a moment
-    ThumbnailCell FThumbnailsCell; // the cell the thumbnails shown were made for
+    bool FBeingResized = false;
     bool FShown = false;
-    Job FJob = Job::None;
-    bool FCloseRequested = false; // closed while a job ran: close when it ends
-    QSet<QString> FRefreshWanted; // thumbnails to remake, not yet handed to a worker
-    QSet<QString> FRefreshing; // thumbnails being remade
-    bool FRefreshScheduled = false;
     bool FDestroyed = false;
     int FTreeWidth;
 };

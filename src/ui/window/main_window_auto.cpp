@@ -4,9 +4,11 @@
 #include "engine/language.h"
 #include "ui/grid/thumbnail_grid.h"
 #include "ui/window/delayed_progress.h"
+#include "ui/window/folder_browser.h"
 #include "ui/window/job_log.h"
 #include "ui/window/job_scope.h"
 #include "ui/window/main_window.h"
+#include "ui/window/path_bar.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,20 +17,20 @@ namespace tarvix {
 
 void TFormTarvix::tbAutoClick()
 {
-    if (RefuseWhileBusy())
+    if (FBusy->Refuse())
         return;
-    const JobScope busy(*this, Job::Correcting);
+    const JobScope busy(*FBusy, Job::Correcting);
     const JobLog job("automatic");
     // Reading every file's orientation takes a while in a big tree: it runs beside the window,
     // and can be cancelled like any listing.
-    const QString folder = CurrentFolder;
-    const bool recursive = cbSubFolders->isChecked();
+    const QString folder = CurrentFolder();
+    const bool recursive = FPathBar->IncludeSubfolders();
     std::optional<QStringList> files;
     {
-        DelayedProgress searching(*FQuestions, 300, [this] { return FCloseRequested; });
+        DelayedProgress searching(*FQuestions, 300, [this] { return FBusy->CloseRequested(); });
         searching.SetButtonCaption(Language->TranslateUserMessage("Cancel"));
-        files = RunSearch(
-            [list = FServices.ListFolder, folder, recursive](
+        files = FFolder->RunSearch(
+            [list = FFolder->Lister(), folder, recursive](
                 const std::atomic_bool& stop) { return CorrectableAmong(list(folder, recursive, stop), &stop); },
             searching);
     }

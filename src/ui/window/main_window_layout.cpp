@@ -2,7 +2,9 @@
 // language is applied.
 #include "engine/settings_keys.h"
 #include "ui/grid/thumbnail_grid.h"
+#include "ui/window/folder_browser.h"
 #include "ui/window/main_window.h"
+#include "ui/window/path_bar.h"
 #include "ui/window/status_bar.h"
 #include "ui/window/toolbar_icons.h"
 
@@ -141,9 +143,6 @@ void TFormTarvix::CreateMenus()
         pmiMakeBackup, pmiDeleteConfirm, ActionShowTree, pmiDisplayCrop, pmiBackColor, pmiForeColor,
         NewSeparator(this, "pmiSeparator"), pmiHiQuality, pmiLowQuality, NewSeparator(this, "N2"), pmiWebsite, pmiAbout,
         NewSeparator(this, "N1") });
-
-    pmMru = new QMenu(this);
-    pmMru->setObjectName("pmMru");
 }
 
 QToolButton* TFormTarvix::AddToolButton(const QString& name)
@@ -182,7 +181,6 @@ void TFormTarvix::CreateToolBar()
         return button;
     };
     tbFavorites = own("tbFavorites", "Favorites", "Favorite folders", ToolbarImage::Favorites);
-    tbFavorites->setMenu(pmMru);
     tbFavorites->setPopupMode(QToolButton::InstantPopup);
     tbAuto
         = own("tbAuto", "Automatic", "Turn all images of the current folder upright automatically", ToolbarImage::Auto);
@@ -201,39 +199,16 @@ void TFormTarvix::CreateToolBar()
 
 void TFormTarvix::CreatePathBar()
 {
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName("Panel1");
-    auto* row = new QHBoxLayout(Panel1);
-    row->setContentsMargins(5, 5, 5, 5);
-
-    btnRecent = new QToolButton(Panel1);
-    btnRecent->setObjectName("btnRecent");
-    btnRecent->setToolTip("Recent folder");
-    btnRecent->setIcon(ToolbarIcon(ToolbarImage::Recent));
-    btnRecent->setIconSize(QSize(16, 16));
-    btnRecent->setMinimumSize(21, 21);
-    btnRecent->setFocusPolicy(Qt::StrongFocus);
-    edPath = new QLineEdit(Panel1);
-    edPath->setObjectName("edPath");
-    edPath->setAccessibleName("Folder path");
-    // Folders only, completed as the user types; Enter still decides what opens.
-    auto* folders = new QFileSystemModel(edPath);
-    folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    folders->setRootPath(QString());
-    auto* completer = new QCompleter(folders, edPath);
-    completer->setCompletionMode(QCompleter::InlineCompletion);
-    edPath->setCompleter(completer);
-    btnRecent->setAccessibleName(btnRecent->toolTip());
-    btnBrowse = new QPushButton("Browse...", Panel1);
-    btnBrowse->setObjectName("btnBrowse");
-    btnBrowse->setMinimumWidth(105);
-    cbSubFolders = new QCheckBox("Include subfolders", Panel1);
-    cbSubFolders->setObjectName("cbSubFolders");
-
-    row->addWidget(btnRecent);
-    row->addWidget(edPath, 1);
-    row->addWidget(btnBrowse);
-    row->addWidget(cbSubFolders);
+    PathBar::Host host;
+    host.Load = [this](const QString& folder) { LoadFolder(folder); };
+    host.Rebuild = [this](const QString& folder) {
+        FFolder->SetCurrentFolder(folder);
+        RebuildThumbnails();
+    };
+    host.CurrentFolder = [this] { return CurrentFolder(); };
+    host.Guarded = [this](const std::function<void()>& handler) { Guarded(handler); };
+    FPathBar = new PathBar(std::move(host), *Language, *FQuestions, this);
+    tbFavorites->setMenu(FPathBar->FavoritesMenu());
 }
 
 void TFormTarvix::CreateBrowser()
@@ -264,7 +239,7 @@ void TFormTarvix::CreateBrowser()
     ShellTree->setAccessibleName("Folders");
     ShellTree->resize(FTreeWidth, ShellTree->height());
 
-    DrawGrid = new TThumbnailGrid(Images, ShellSplitter);
+    DrawGrid = new TThumbnailGrid(FFolder->Images(), ShellSplitter);
     DrawGrid->setObjectName("DrawGrid");
     DrawGrid->setContextMenuPolicy(Qt::CustomContextMenu);
     DrawGrid->setAccessibleName("Thumbnails");
@@ -278,7 +253,7 @@ void TFormTarvix::CreateBrowser()
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(Panel1);
+    column->addWidget(FPathBar);
     column->addWidget(ShellSplitter, 1);
     setCentralWidget(central);
 

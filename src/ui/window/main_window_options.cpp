@@ -7,7 +7,9 @@
 #include "engine/user_manual.h"
 #include "ui/dialogs/thumb_form.h"
 #include "ui/grid/thumbnail_grid.h"
+#include "ui/window/folder_browser.h"
 #include "ui/window/main_window.h"
+#include "ui/window/path_bar.h"
 #include "ui/window/qt_translation.h"
 #include "ui/window/setting_colors.h"
 #include "ui/window/status_bar.h"
@@ -34,8 +36,8 @@ void TFormTarvix::BuildLanguageMenu()
         // The caption is a file name: a '&' in it is no mnemonic.
         auto* item = new QAction(LanguageCaption(path).replace(u'&', QLatin1String("&&")), pmOptions);
         item->setCheckable(true);
-        Languages.append(path);
-        item->setData(static_cast<int>(Languages.size() - 1));
+        FLanguages.append(path);
+        item->setData(static_cast<int>(FLanguages.size() - 1));
         LanguageGroup->addAction(item);
         pmOptions->addAction(item);
     }
@@ -49,8 +51,8 @@ void TFormTarvix::ApplyStoredLanguage(const QString& stored)
         Language->Translate();
         for (QAction* item : LanguageGroup->actions()) {
             const int tag = item->data().toInt();
-            if (tag >= 0 && tag < Languages.size()
-                && QFileInfo(Languages[tag]).absoluteFilePath() == QFileInfo(stored).absoluteFilePath()) {
+            if (tag >= 0 && tag < FLanguages.size()
+                && QFileInfo(FLanguages[tag]).absoluteFilePath() == QFileInfo(stored).absoluteFilePath()) {
                 item->trigger();
                 return;
             }
@@ -68,18 +70,15 @@ void TFormTarvix::ApplyStoredLanguage(const QString& stored)
 void TFormTarvix::LanguageItemClick(QAction* item)
 {
     const int tag = item->data().toInt();
-    if (tag < 0 || tag >= Languages.size())
+    if (tag < 0 || tag >= FLanguages.size())
         return;
-    Language->SetLanguageFile(Languages[tag]);
-    UseQtTranslationFor(Languages[tag]);
+    Language->SetLanguageFile(FLanguages[tag]);
+    UseQtTranslationFor(FLanguages[tag]);
     Language->Translate();
-    if (!pmMru->actions().isEmpty())
-        pmMru->actions().first()->setText(Language->TranslateUserMessage("Add Current Folder"));
     item->setChecked(true);
-    StatusBar->SetPanelText(1, FileCountText());
+    StatusBar->SetPanelText(1, FFolder->FileCountText());
     // Screen readers name these controls by a text of the language too.
-    btnRecent->setAccessibleName(btnRecent->toolTip());
-    edPath->setAccessibleName(Language->TranslateUserMessage("Folder path"));
+    FPathBar->Retranslate();
     ShellTree->setAccessibleName(Language->TranslateUserMessage("Folders"));
     DrawGrid->setAccessibleName(Language->TranslateUserMessage("Thumbnails"));
     // The toolbar's own button for the buttons that do not fit.

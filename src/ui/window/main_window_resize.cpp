@@ -4,6 +4,7 @@
 // when the user lets go of the window's frame, so a resize counts as done when no other
 // follows for a moment; whatever the window went through meanwhile, it rebuilds once.
 #include "ui/grid/thumbnail_grid.h"
+#include "ui/window/folder_browser.h"
 #include "ui/window/main_window.h"
 
 #include <QAction>
@@ -70,8 +71,8 @@ void TFormTarvix::SizeMoveSettled()
     FBeingResized = false;
     // Only a new cell size calls for new thumbnails: a move, a change of height, or a
     // round trip to the task bar does not.
-    const bool stale = FThumbnailsCell != DrawGrid->CellSize();
-    if (stale && pmiRebuildWhenResized->isChecked() && !CurrentFolder.isEmpty())
+    const bool stale = FFolder->ThumbnailsCell() != DrawGrid->CellSize();
+    if (stale && pmiRebuildWhenResized->isChecked() && !CurrentFolder().isEmpty())
         RebuildThumbnails();
 }
 

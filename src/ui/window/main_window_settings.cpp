@@ -4,7 +4,9 @@
 #include "engine/settings_store.h"
 #include "platform/private_thumbnail_cache.h"
 #include "ui/grid/thumbnail_grid.h"
+#include "ui/window/folder_browser.h"
 #include "ui/window/main_window.h"
+#include "ui/window/path_bar.h"
 #include "ui/window/setting_colors.h"
 
 #include <QAction>
@@ -21,16 +23,16 @@ void TFormTarvix::LoadSettings()
 {
     using namespace SettingsKeys;
     const SettingsStore store = SettingsStore::Open();
-    BuildFavoritesMenu();
+    FPathBar->SetFavorites(FPathBar->Favorites());
     ApplyStoredLanguage(StoredLanguageFile(store.Read(SettingsKeys::Language)));
     pmiRebuildWhenResized->setChecked(store.Read(RebuildWhenResized));
     pmiKeepTimestamp->setChecked(store.Read(KeepTimestamp));
     pmiEnlargeSmall->setChecked(store.Read(EnlargeSmall));
     pmiDeleteConfirm->setChecked(store.Read(ConfirmDelete));
-    cbSubFolders->setChecked(store.Read(LookInSubfolders));
+    FPathBar->SetIncludeSubfolders(store.Read(LookInSubfolders));
     DrawGrid->SetColumnCount(ThumbsInRowFromStored(store.Read(ThumbsInRow)));
     (store.Read(HighQuality) ? pmiHiQuality : pmiLowQuality)->setChecked(true);
-    RecentFolder = store.Read(LastFolder);
+    FPathBar->SetRecentFolder(store.Read(LastFolder));
     pmiMakeBackup->setChecked(store.Read(MakeBackup));
     if (store.Read(WinMax)) {
         setWindowState(windowState() | Qt::WindowMaximized);
@@ -48,15 +50,15 @@ void TFormTarvix::LoadSettings()
     const QColor text = ColorOfSetting(store.Read(ForeColor));
     FForeColor = static_cast<QRgb>(SettingOfColor(text));
     DrawGrid->SetTextColor(text);
-    Mru.clear();
+    QStringList favorites;
     for (int n = 0; n < MruCount; ++n)
         if (store.ValueExists(Section, MruKey(n)))
-            Mru.append(store.ReadString(Section, MruKey(n), QString()));
-    BuildFavoritesMenu();
+            favorites.append(store.ReadString(Section, MruKey(n), QString()));
+    FPathBar->SetFavorites(favorites);
     ActionShowTree->setChecked(store.Read(ShowTree));
     FTreeWidth = qMax(ShellTree->minimumWidth(), store.ReadInteger(Section, TreeWidth, FTreeWidth));
     ApplyTreeVisibility();
-    FThumbnailCache->SetLimit(
+    FFolder->SetCacheLimit(
         qint64(ThumbnailCacheMBFromStored(store.Read(ThumbnailCacheMB))) * PrivateThumbnailCache::MB);
 }
 
@@ -91,20 +93,22 @@ void TFormTarvix::SaveSettingsInOneGo()
         store.WriteInteger(Section, WinTop, y());
         store.WriteInteger(Section, WinLeft, x());
     }
-    store.Write(LookInSubfolders, cbSubFolders->isChecked());
+    store.Write(LookInSubfolders, FPathBar->IncludeSubfolders());
     store.Write(ConfirmDelete, pmiDeleteConfirm->isChecked());
     store.Write(HighQuality, pmiHiQuality->isChecked());
     store.Write(MakeBackup, pmiMakeBackup->isChecked());
-    if (!edPath->text().isEmpty() && QFileInfo(edPath->text()).isDir())
-        store.Write(LastFolder, edPath->text());
+    const QString shown = FPathBar->Text();
+    if (!shown.isEmpty() && QFileInfo(shown).isDir())
+        store.Write(LastFolder, shown);
     store.Write(ThumbsInRow, DrawGrid->ColumnCount());
-    for (int n = 0; n < Mru.size() && n < MruCount; ++n)
-        store.WriteString(Section, MruKey(n), Mru[n]);
+    const QStringList favorites = FPathBar->Favorites();
+    for (int n = 0; n < favorites.size() && n < MruCount; ++n)
+        store.WriteString(Section, MruKey(n), favorites[n]);
     store.Write(ShowTree, ActionShowTree->isChecked());
     if (ShellTree->isVisible())
         FTreeWidth = ShellTree->width();
     store.WriteInteger(Section, TreeWidth, FTreeWidth);
-    store.Write(ThumbnailCacheMB, qint32(FThumbnailCache->Limit() / PrivateThumbnailCache::MB));
+    store.Write(ThumbnailCacheMB, qint32(FFolder->CacheLimit() / PrivateThumbnailCache::MB));
     store.CommitEdit();
 }
 
