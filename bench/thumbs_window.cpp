@@ -117,7 +117,7 @@ void PrintRun(const char* label, TFormTarvix& window, QSize picture, const QByte
     const QSize target = ThumbnailTargetSize(picture, cell);
     std::printf("run %s files %d total_ms %.1f first20_ms %.1f cpu_ms %.1f rss_mb %.1f cell %dx%d box %dx%d "
                 "target %dx%d picture %dx%d quality %s enlarge %d\n",
-        label, window.Images.Count(), total, first20, cpu, StatusMegabytes("VmRSS"), cell.Width, cell.Height,
+        label, window.Images().Count(), total, first20, cpu, StatusMegabytes("VmRSS"), cell.Width, cell.Height,
         cell.Width - 10, cell.Height - 30, target.width(), target.height(), picture.width(), picture.height(),
         quality.constData(), int(window.pmiEnlargeSmall->isChecked()));
     std::fflush(stdout);
@@ -159,7 +159,7 @@ int Run(int argc, char** argv)
     (quality == "high" ? window.pmiHiQuality : window.pmiLowQuality)->setChecked(true);
 
     QElapsedTimer clock;
-    PaintWatch watch(window.Images, clock);
+    PaintWatch watch(window.Images(), clock);
     window.DrawGrid->viewport()->installEventFilter(&watch);
 
     QStringList list;
@@ -175,11 +175,10 @@ int Run(int argc, char** argv)
             window.DrawGrid->SetColumnCount(rebuildColumns);
             Settle(100);
         }
-        window.CurrentFolder = folder;
         watch.Arm();
         const double cpuBefore = CpuMilliseconds();
         clock.start();
-        window.RebuildThumbnails();
+        window.LoadFolder(folder);
         const double total = double(clock.nsecsElapsed()) / 1e6;
         // The last paint comes after the load; a folder of fewer than twenty is painted there.
         QApplication::processEvents();
