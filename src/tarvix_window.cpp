@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/instance_marker.h"
 #include "engine/process_switches.h"
+#include "engine/undo_store.h"
 #include "ui/dialogs/qt_dialogs.h"
 #include "ui/window/application.h"
 #include "ui/window/main_window.h"
@@ -18,6 +19,8 @@ int RunWindow(int argc, char** argv)
 {
     ReturnLargeBlocksToTheSystem();
     CreateInstanceMarker("DovraneTarvix");
+    // The copies an undo needed, left by windows that ended without removing them.
+    UndoStore::RemoveAbandoned();
     int result = 0;
     {
         QApplication app(argc, argv);

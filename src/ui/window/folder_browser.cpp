@@ -2,6 +2,7 @@
 // taken in list order by the loop, which keeps the window alive and polls Cancel.
 #include "ui/window/folder_browser.h"
 
+#include "base/orientation_reader.h"
 #include "engine/dialogs.h"
 #include "engine/folder_scan.h"
 #include "engine/language.h"
@@ -61,6 +62,28 @@ FolderBrowser::FolderBrowser(MakeThumbnail maker, ListFolder list, const QString
         };
     FThumbnailPool.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
     FRefreshPool.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
+    FWatcher.SetLister(FList);
+    connect(&FWatcher, &FolderWatcher::FolderChanged, this, &FolderBrowser::FolderChangedOutside);
+}
+
+void FolderBrowser::SetView(View view)
+{
+    FView = std::move(view);
+    ShowHint();
+}
+
+void FolderBrowser::Retranslate()
+{
+    FImages.SetTaggedText(FLanguage.TranslateUserMessage("Tagged as turned by the camera"));
+    ShowHint();
+}
+
+void FolderBrowser::ShowHint()
+{
+    if (FView.Grid)
+        FView.Grid->SetHint(FFolderShown
+                ? FLanguage.TranslateUserMessage("No JPEG pictures in this folder")
+                : FLanguage.TranslateUserMessage("Type a folder's path and press Enter, or choose Browse..."));
 }
 
 FolderBrowser::~FolderBrowser() = default;
@@ -82,6 +105,7 @@ void FolderBrowser::Load(const QString& folder)
         return;
     const JobScope busy(FBusy, BusyState::Job::Loading);
     const JobLog job("load");
+    FWatcher.Stop();
     TThumbnailGrid& grid = *FView.Grid;
     FView.Status->SetPanelText(0, QString());
     FCurrentFolder = WithoutTrailingSlash(folder);
@@ -94,6 +118,7 @@ void FolderBrowser::Load(const QString& folder)
     QStringList list = ListFolderCancellably(FCurrentFolder, FView.IncludeSubfolders(), progress);
     // Made in the order they are shown: the first screen is final as soon as it is full.
     ThumbnailModel::SortPaths(list);
+    bool whole = !progress.WantCancel();
     if (!list.isEmpty() && !progress.WantCancel()) {
         // The list is known: from here on the window shows at once, counting the thumbnails.
         std::unique_ptr<Dialogs::Progress> shown = FQuestions.CreateProgress();
@@ -117,13 +142,16 @@ void FolderBrowser::Load(const QString& folder)
             if (i == 20)
                 grid.viewport()->repaint();
             FQuestions.ProcessEvents();
-            if (shown->WantCancel() || FBusy.CloseRequested())
+            if (shown->WantCancel() || FBusy.CloseRequested()) {
+                whole = false;
                 break;
+            }
             const LoadedThumbnail loaded = loader.TakeNext();
             if (loaded.Made.Result == Thumbnail::Outcome::Unreadable)
                 FView.Status->SetPanelText(0, FLanguage.TranslateUserMessage("Warning! Unable to read some images."));
             else if (loaded.Made.Result == Thumbnail::Outcome::Made)
-                FImages.Append(list[i], loaded.Made.Image, loaded.Jpeg);
+                FImages.Append(
+                    list[i], loaded.Made.Image, loaded.Jpeg, IsCorrectableOrientation(loaded.Made.Orientation));
             shown->SetProgressBy(1);
         }
     }
@@ -131,6 +159,11 @@ void FolderBrowser::Load(const QString& folder)
     grid.MakeCurrent(0, 0);
     grid.verticalScrollBar()->setValue(0);
     FView.Status->SetPanelText(1, FileCountText());
+    FFolderShown = true;
+    ShowHint();
+    // Only a whole folder is kept up with: after a Cancel the files not shown are no news.
+    if (whole)
+        FWatcher.Watch(FCurrentFolder, FView.IncludeSubfolders(), list);
     emit Shown();
 }
 
@@ -169,6 +202,40 @@ QString FolderBrowser::FileCountText() const
     return QString::number(FImages.Count()) + u' ' + FLanguage.TranslateUserMessage("file(s)");
 }
 
+void FolderBrowser::FolderChangedOutside(
+    const QStringList& added, const QStringList& removed, const QStringList& changed)
+{
+    TThumbnailGrid& grid = *FView.Grid;
+    // What the user looks at stays: the chosen file and the rows scrolled by.
+    const QModelIndex current = grid.currentIndex();
+    const int chosen = current.isValid() ? FImages.EntryAt(current.column(), current.row()) : 0;
+    const QString chosenPath = chosen < FImages.Count() ? FImages.PathAt(chosen) : QString();
+    const int scrolled = grid.verticalScrollBar()->value();
+
+    QStringList fresh = added;
+    for (const QString& path : changed) {
+        // A file that could not be read at the load (written meanwhile) is news as a whole.
+        if (FImages.IndexOf(path) < 0)
+            fresh.append(path);
+        else
+            RefreshThumbnail(path);
+    }
+    if (fresh.isEmpty() && removed.isEmpty())
+        return;
+    FImages.Remove(QSet<QString>(removed.begin(), removed.end()));
+    FImages.InsertSorted(fresh);
+    for (const QString& path : std::as_const(fresh))
+        RefreshThumbnail(path);
+
+    const int now = FImages.IndexOf(chosenPath);
+    const int entry = now >= 0 ? now : qMin(chosen, qMax(0, FImages.Count() - 1));
+    const QModelIndex cell = FImages.CellOf(entry);
+    grid.MakeCurrent(cell.column(), cell.row());
+    grid.verticalScrollBar()->setValue(scrolled);
+    FView.Status->SetPanelText(1, FileCountText());
+    emit CellsMoved(cell.column(), cell.row());
+}
+
 void FolderBrowser::Clear()
 {
     FImages.Clear();
@@ -176,6 +243,7 @@ void FolderBrowser::Clear()
 
 void FolderBrowser::RefreshThumbnail(const QString& path)
 {
+    FWatcher.Absorb(path);
     if (FImages.IndexOf(path) < 0)
         return;
     // Everything asked for until the event loop next runs is made in one go.
@@ -216,7 +284,7 @@ void FolderBrowser::StartRefreshes()
             // Gone from the grid meanwhile (another folder, a delete): nothing to show it in.
             const int i = FImages.IndexOf(path);
             if (i >= 0)
-                FImages.SetImage(i, loaded.Made.Image, loaded.Jpeg);
+                FImages.SetImage(i, loaded.Made.Image, loaded.Jpeg, IsCorrectableOrientation(loaded.Made.Orientation));
             if (FRefreshWanted.contains(path))
                 ScheduleRefreshes();
         });

@@ -2,6 +2,7 @@
 
 #include "ui/grid/thumbnail_model.h"
 #include "ui/thumbnails/thumbnail_maker.h"
+#include "ui/window/folder_watcher.h"
 
 #include <QObject>
 #include <QSet>
@@ -24,7 +25,8 @@ class TThumbnailGrid;
 
 // The folder shown and its thumbnails: the listing on a thread of its own, the thumbnails made
 // ahead on workers while the load counts them, and the thumbnails remade after a change, at a
-// low priority and coalesced. Owns the grid's model and the private thumbnail cache.
+// low priority and coalesced. Owns the grid's model and the private thumbnail cache. Keeps up
+// with what other programs change in the folder shown, and says what to do on an empty grid.
 class FolderBrowser : public QObject {
     Q_OBJECT
 
@@ -45,7 +47,9 @@ public:
         std::function<ThumbnailOptions()> Options;
         std::function<bool()> IncludeSubfolders;
     };
-    void SetView(View view) { FView = std::move(view); }
+    void SetView(View view);
+    // The texts of the language now: the grid's hint and the tagged pictures' description.
+    void Retranslate();
 
     ThumbnailModel& Images() { return FImages; }
     const ThumbnailModel& Images() const { return FImages; }
@@ -62,6 +66,12 @@ public:
     // Remakes the thumbnail of a file of the grid on a worker and shows it when it is made;
     // requests for one file that come together make it once.
     void RefreshThumbnail(const QString& path);
+    // The window changed the file itself (a turn, a rename, a delete): no news for the
+    // folder's watch. RefreshThumbnail tells it too.
+    void Absorb(const QString& path) { FWatcher.Absorb(path); }
+    // While a job runs the folder's news wait; they come at its end.
+    void SetWatchPaused(bool paused) { FWatcher.SetPaused(paused); }
+    bool Watching() const { return FWatcher.Watching(); }
     // Whether a remade thumbnail is still to come.
     bool RefreshPending() const { return !FRefreshWanted.isEmpty() || !FRefreshing.isEmpty(); }
 
@@ -79,11 +89,18 @@ signals:
     void FolderChanged(const QString& folder);
     // A load is over, its thumbnails shown, the first cell the current one.
     void Shown();
+    // Other programs changed the folder: the grid's cells moved; this cell is now the current
+    // one, and the file count changed.
+    void CellsMoved(int column, int row);
 
 private:
     QStringList ListFolderCancellably(const QString& folder, bool recursive, DelayedProgress& progress);
     void ScheduleRefreshes();
     void StartRefreshes();
+    // What other programs did in the folder: new cells in the grid's order, cells gone,
+    // thumbnails remade; the chosen file stays chosen where it is still there.
+    void FolderChangedOutside(const QStringList& added, const QStringList& removed, const QStringList& changed);
+    void ShowHint();
 
     MakeThumbnail FMaker;
     ListFolder FList;
@@ -101,6 +118,8 @@ private:
     QSet<QString> FRefreshWanted; // thumbnails to remake, not yet handed to a worker
     QSet<QString> FRefreshing; // thumbnails being remade
     bool FRefreshScheduled = false;
+    FolderWatcher FWatcher;
+    bool FFolderShown = false; // a load ended: an empty grid is a folder without pictures
 };
 
 } // namespace tarvix

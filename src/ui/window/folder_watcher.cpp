@@ -104,6 +104,8 @@ void FolderWatcher::Stop()
 
 void FolderWatcher::SetPaused(bool paused)
 {
+    if (paused == FPaused)
+        return;
     FPaused = paused;
     if (!paused && FWanted)
         Noticed();

@@ -45,7 +45,8 @@ public:
     // The JPEG files of a folder, as the window lists them; it should end soon after `stop`.
     using Lister = std::function<QStringList(const QString& folder, bool recursive, const std::atomic_bool& stop)>;
 
-    explicit FolderWatcher(Lister lister, QObject* parent = nullptr);
+    explicit FolderWatcher(Lister lister = {}, QObject* parent = nullptr);
+    void SetLister(Lister lister) { FLister = std::move(lister); }
     ~FolderWatcher() override;
 
     // From now on `folder`, whose files the window shows as `shown`. What differs between

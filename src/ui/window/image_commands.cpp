@@ -19,10 +19,12 @@
 #include "ui/window/job_log.h"
 #include "ui/window/job_scope.h"
 #include "ui/window/status_bar.h"
+#include "ui/window/undo_command.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTreeWidget>
 #include <QUrl>
@@ -99,6 +101,7 @@ void ImageCommands::UpdateEnabled(bool idle)
         action->setEnabled(chosen);
     // Rename: exactly one cell, empty or not.
     FActions.Rename->setEnabled(idle && SelectedCellCount() == 1);
+    FActions.Undo->setEnabled(idle && FContext.Undo->CanUndo());
 }
 
 void ImageCommands::ForEachSelectedCell(const std::function<void(int column, int row)>& visit)
@@ -162,10 +165,36 @@ void ImageCommands::Rotate(QAction* sender)
     progress.SetLabelText(FContext.Language->TranslateUserMessage("Transformation is in progress..."));
     progress.SetButtonCaption(FContext.Language->TranslateUserMessage("Cancel"));
     progress.SetProgressBounds(0, static_cast<int>(files.size()));
+    settings.Undo = FContext.Undo->BeginStep();
+    const auto step = qScopeGuard([&] { FContext.Undo->FinishStep(settings.Undo); });
     TransformFiles(*FContext.Language, files, *FContext.Questions, &progress, settings);
     // The status bar read the last picture's size before it was turned.
     const CellRect selection = FContext.Grid->Selection();
     SelectCell(selection.Right, selection.Bottom);
+}
+
+void ImageCommands::Undo()
+{
+    if (FContext.Busy->Refuse() || !FContext.Undo->CanUndo())
+        return;
+    UndoResult result;
+    {
+        const JobScope busy(*FContext.Busy, BusyState::Job::Turning);
+        const JobLog job("undo");
+        result = FContext.Undo->Run(
+            *FContext.Language, *FContext.Questions, [this] { return FContext.Busy->CloseRequested(); });
+        for (const QString& path : std::as_const(result.Restored))
+            FContext.Folder->RefreshThumbnail(path);
+    }
+    if (!result.Changed.isEmpty())
+        FContext.Questions->ShowMessage(UndoCommand::ChangedMessage(*FContext.Language, result.Changed),
+            FContext.Window->windowTitle(), Dialogs::Icon::Warning);
+    if (!result.Failed.isEmpty())
+        FContext.Questions->ShowMessage(UndoCommand::FailedMessage(*FContext.Language, result.Failed),
+            FContext.Window->windowTitle(), Dialogs::Icon::Error);
+    // The status bar may speak of a picture as it was turned.
+    const CellRect selection = FContext.Grid->Selection();
+    SelectCell(selection.Left, selection.Top);
 }
 
 void ImageCommands::DisplayExif()
@@ -230,6 +259,8 @@ void ImageCommands::Rename()
         }
         ThumbnailModel& images = FContext.Folder->Images();
         images.SetPath(images.IndexOf(FFileName), target);
+        FContext.Folder->Absorb(FFileName);
+        FContext.Folder->Absorb(target);
         SelectCell(column, row);
     });
 }
@@ -255,6 +286,8 @@ void ImageCommands::Delete()
             if (!QFileInfo::exists(file))
                 gone.insert(file);
         FContext.Folder->Images().Remove(gone);
+        for (const QString& file : std::as_const(gone))
+            FContext.Folder->Absorb(file);
         if (!failures.isEmpty())
             FContext.Questions->ShowMessage(failures.join(u'\n'), QString(), Dialogs::Icon::Warning);
     }

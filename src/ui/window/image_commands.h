@@ -18,6 +18,7 @@ class FolderBrowser;
 class TLanguage;
 class TStatusBar;
 class TThumbnailGrid;
+class UndoCommand;
 
 // The commands on the pictures chosen in the grid: turn and mirror, EXIF properties, view,
 // rename, delete to the trash, refresh; the chosen file and the selection's paths; and whether
@@ -41,6 +42,7 @@ public:
         QAction* KeepTimestamp;
         QAction* MakeBackup;
         QAction* DeleteConfirm;
+        QAction* Undo;
     };
     struct Context {
         QWidget* Window; // the owner of every question and the EXIF window
@@ -50,6 +52,7 @@ public:
         TLanguage* Language;
         BusyState* Busy;
         FolderBrowser* Folder;
+        UndoCommand* Undo; // the steps of the turns, and of the window's corrections
         std::function<void(const QUrl& url)> OpenUrl;
     };
 
@@ -74,6 +77,9 @@ public:
     void Rename();
     void Delete();
     void Refresh();
+    // Takes back the last turn or correction, to the exact bytes and times of each file that
+    // is still as the step left it.
+    void Undo();
 
 private:
     // Makes each cell of the selection the chosen one in turn, row by row.

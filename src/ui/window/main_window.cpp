@@ -12,6 +12,7 @@
 #include "ui/window/image_commands.h"
 #include "ui/window/path_bar.h"
 #include "ui/window/status_bar.h"
+#include "ui/window/undo_command.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -98,6 +99,7 @@ TFormTarvix::TFormTarvix(TFormTarvixServices services, QWidget* parent)
     // The language engine finds the window among the application's by its name.
     RegisterWindowsForTranslation();
     Language = new TLanguage(this);
+    FUndo = std::make_unique<UndoCommand>(SettingsKeys::UndoCacheBytesFromStored(SettingsKeys::UndoCacheMB.Default));
     FFolder = std::make_unique<FolderBrowser>(
         FServices.ThumbnailMaker, FServices.ListFolder, FServices.ThumbnailCacheFolder, *FQuestions, *Language, *FBusy);
     CreateActions();
@@ -125,14 +127,18 @@ void TFormTarvix::CreateCollaborators()
     FolderBrowser::View view;
     view.Grid = DrawGrid;
     view.Status = StatusBar;
-    view.Options = [this] { return ThumbnailOptions { pmiHiQuality->isChecked(), pmiEnlargeSmall->isChecked() }; };
+    // At the screen's own pixels: on a screen scaled to 200 % a thumbnail has twice as many.
+    view.Options = [this] {
+        return ThumbnailOptions { pmiHiQuality->isChecked(), pmiEnlargeSmall->isChecked(),
+            DrawGrid->devicePixelRatioF() };
+    };
     view.IncludeSubfolders = [this] { return FPathBar->IncludeSubfolders(); };
     FFolder->SetView(std::move(view));
     const ImageCommands::Context context { this, DrawGrid, StatusBar, FQuestions, Language, FBusy.get(), FFolder.get(),
-        FServices.OpenUrl };
+        FUndo.get(), FServices.OpenUrl };
     const ImageCommands::Actions actions { ActionOpen, ActionRotateLeft, ActionRotateRight, ActionRotate180,
         ActionFlipHor, ActionFlipVer, ActionDisplayExif, ActionDelete, ActionRename, pmiKeepTimestamp, pmiMakeBackup,
-        pmiDeleteConfirm };
+        pmiDeleteConfirm, ActionUndo };
     FCommands = std::make_unique<ImageCommands>(context, actions);
 }
 
@@ -150,6 +156,7 @@ void TFormTarvix::ConnectActions()
             [this, transform] { Guarded([this, transform] { ActionRotate(transform); }); });
     connect(ActionOpen, &QAction::triggered, this, [this] { Guarded([this] { ActionOpenExecute(); }); });
     connect(ActionRename, &QAction::triggered, this, [this] { Guarded([this] { ActionRenameExecute(); }); });
+    connect(ActionUndo, &QAction::triggered, this, [this] { Guarded([this] { ActionUndoExecute(); }); });
     connect(ActionDisplayExif, &QAction::triggered, this, [this] { Guarded([this] { ActionDisplayExifExecute(); }); });
     connect(ActionDelete, &QAction::triggered, this, [this] { Guarded([this] { ActionDeleteExecute(); }); });
     connect(pmiRefresh, &QAction::triggered, this, [this] { Guarded([this] { pmiRefreshClick(); }); });
@@ -180,6 +187,8 @@ void TFormTarvix::ConnectActions()
         [this](QAction* item) { Guarded([=, this] { LanguageItemClick(item); }); });
 
     connect(FFolder.get(), &FolderBrowser::FolderChanged, FPathBar, &PathBar::ShowPath);
+    connect(FFolder.get(), &FolderBrowser::CellsMoved, this,
+        [this](int column, int row) { Guarded([=, this] { DrawGridSelectCell(column, row); }); });
     connect(FFolder.get(), &FolderBrowser::Shown, this, [this] {
         DrawGridSelectCell(0, 0);
         if (ShellTree->isVisible())
@@ -212,6 +221,9 @@ void TFormTarvix::UpdateActions()
     // The ways to another folder, and what reloads this one. The path bar as a whole, so that
     // its buttons keep their own states for later.
     FPathBar->setEnabled(idle);
+    FFolder->SetWatchPaused(!idle);
+    // A drag runs a loop of its own until the drop: never inside a job's.
+    DrawGrid->SetDragOutEnabled(idle);
     ShellTree->setEnabled(idle);
     for (QWidget* control : std::initializer_list<QWidget*> { tbFavorites, tbAuto })
         control->setEnabled(idle);

@@ -28,6 +28,7 @@ namespace tarvix {
 
 class FolderBrowser;
 class ImageCommands;
+class UndoCommand;
 class PathBar;
 class SettingsStore;
 class TLanguage;
@@ -89,6 +90,7 @@ public:
     QAction* ActionFlipVer;
     QAction* ActionShowTree;
     QAction* ActionRename;
+    QAction* ActionUndo;
 
     QAction* pmiRefresh;
     QAction* pmiRebuildWhenResized;
@@ -138,6 +140,7 @@ public:
     void ActionDisplayExifExecute();
     void ActionOpenExecute();
     void ActionRenameExecute();
+    void ActionUndoExecute();
     void ActionDeleteExecute();
     void pmiRefreshClick();
 
@@ -165,6 +168,10 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // A folder dropped on the window opens, as Enter in the path box does; JPEG files open
+    // their folder with the first of them chosen.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     // main_window_resize.cpp
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -221,6 +228,7 @@ private:
     Dialogs* FQuestions;
     std::unique_ptr<BusyState> FBusy;
     std::unique_ptr<FolderBrowser> FFolder;
+    std::unique_ptr<UndoCommand> FUndo;
     std::unique_ptr<ImageCommands> FCommands;
     PathBar* FPathBar;
     QStringList FLanguages; // the language files, in the order of the language menu

@@ -9,9 +9,11 @@
 #include "ui/window/job_scope.h"
 #include "ui/window/main_window.h"
 #include "ui/window/path_bar.h"
+#include "ui/window/undo_command.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QScopeGuard>
 
 namespace tarvix {
 
@@ -43,6 +45,8 @@ void TFormTarvix::tbAutoClick()
     how.MakeBackup = pmiMakeBackup->isChecked();
     how.AfterFile = [this](const QString& path) { RefreshThumbnail(path); };
     how.AfterLoop = [this] { DrawGrid->viewport()->repaint(); };
+    how.Undo = FUndo->BeginStep();
+    const auto step = qScopeGuard([&] { FUndo->FinishStep(how.Undo); });
     CorrectFoundFiles(*files, *Language, *FQuestions, how);
 }
 

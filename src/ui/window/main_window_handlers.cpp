@@ -71,6 +71,11 @@ void TFormTarvix::ActionOpenExecute()
 {
     FCommands->Open();
 }
+void TFormTarvix::ActionUndoExecute()
+{
+    FCommands->Undo();
+}
+
 void TFormTarvix::ActionRenameExecute()
 {
     FCommands->Rename();

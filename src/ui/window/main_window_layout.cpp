@@ -1,6 +1,7 @@
 // The widgets, actions and menus of the browser window, as designed; texts in English until a
 // language is applied.
 #include "engine/settings_keys.h"
+#include "ui/grid/thumbnail_delegate.h"
 #include "ui/grid/thumbnail_grid.h"
 #include "ui/window/folder_browser.h"
 #include "ui/window/main_window.h"
@@ -73,6 +74,7 @@ void TFormTarvix::CreateActions()
     ActionFlipVer = NewAction(this, "ActionFlipVer", "Flip Vertical", "Flip Vertical");
     ActionShowTree = NewCheck(this, "ActionShowTree", "Display explorer tree");
     ActionRename = NewAction(this, "ActionRename", "&Rename...");
+    ActionUndo = NewAction(this, "ActionUndo", "Undo");
 
     ActionOpen->setIcon(ToolbarIcon(ToolbarImage::View));
     ActionRotateLeft->setIcon(ToolbarIcon(ToolbarImage::RotateLeft));
@@ -98,8 +100,10 @@ void TFormTarvix::CreateActions()
     ActionDisplayExif->setShortcut(Qt::Key_E);
     ActionDelete->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
     ActionRename->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    ActionUndo->setShortcut(QKeySequence::Undo);
+    ActionUndo->setIcon(QIcon::fromTheme(QStringLiteral("edit-undo")));
     for (QAction* action : { ActionOpen, ActionRotateLeft, ActionRotateRight, ActionRotate180, ActionDisplayExif,
-             ActionDelete, ActionFlipHor, ActionFlipVer, ActionShowTree, ActionRename })
+             ActionDelete, ActionFlipHor, ActionFlipVer, ActionShowTree, ActionRename, ActionUndo })
         addAction(action); // the shortcuts work wherever the focus is in the window
 
     pmiRefresh = NewAction(this, "pmiRefresh", "Refresh");
@@ -129,8 +133,9 @@ void TFormTarvix::CreateMenus()
 {
     PopupMenu = new QMenu(this);
     PopupMenu->setObjectName("PopupMenu");
-    PopupMenu->addActions({ ActionOpen, ActionRotateLeft, ActionRotateRight, ActionRotate180, ActionDisplayExif,
-        ActionFlipHor, ActionFlipVer, NewSeparator(this, "N3"), ActionRename, ActionDelete });
+    PopupMenu->addActions(
+        { ActionUndo, NewSeparator(this, "NUndo"), ActionOpen, ActionRotateLeft, ActionRotateRight, ActionRotate180,
+            ActionDisplayExif, ActionFlipHor, ActionFlipVer, NewSeparator(this, "N3"), ActionRename, ActionDelete });
     PopupMenu->setDefaultAction(ActionOpen);
 
     pmFlip = new QMenu(this);
@@ -242,6 +247,9 @@ void TFormTarvix::CreateBrowser()
     DrawGrid = new TThumbnailGrid(FFolder->Images(), ShellSplitter);
     DrawGrid->setObjectName("DrawGrid");
     DrawGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The pictures "Automatic" would turn carry its picture.
+    DrawGrid->Delegate().SetTaggedMark(ToolbarIcon(ToolbarImage::Auto));
+    setAcceptDrops(true);
     DrawGrid->setAccessibleName("Thumbnails");
     ShellSplitter->addWidget(ShellTree);
     ShellSplitter->addWidget(DrawGrid);

@@ -81,6 +81,10 @@ void TFormTarvix::LanguageItemClick(QAction* item)
     FPathBar->Retranslate();
     ShellTree->setAccessibleName(Language->TranslateUserMessage("Folders"));
     DrawGrid->setAccessibleName(Language->TranslateUserMessage("Thumbnails"));
+    // Texts of our own beyond the language files' components.
+    ActionUndo->setText(Language->TranslateUserMessage("Undo"));
+    ActionUndo->setToolTip(ActionUndo->text());
+    FFolder->Retranslate();
     // The toolbar's own button for the buttons that do not fit.
     if (auto* more = ToolBar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
         more->setAccessibleName(Language->TranslateUserMessage("More"));

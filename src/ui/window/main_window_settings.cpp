@@ -8,6 +8,7 @@
 #include "ui/window/main_window.h"
 #include "ui/window/path_bar.h"
 #include "ui/window/setting_colors.h"
+#include "ui/window/undo_command.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -60,6 +61,7 @@ void TFormTarvix::LoadSettings()
     ApplyTreeVisibility();
     FFolder->SetCacheLimit(
         qint64(ThumbnailCacheMBFromStored(store.Read(ThumbnailCacheMB))) * PrivateThumbnailCache::MB);
+    FUndo->SetCap(UndoCacheBytesFromStored(store.Read(UndoCacheMB)));
 }
 
 void TFormTarvix::SaveSettings()
@@ -109,6 +111,7 @@ void TFormTarvix::SaveSettingsInOneGo()
         FTreeWidth = ShellTree->width();
     store.WriteInteger(Section, TreeWidth, FTreeWidth);
     store.Write(ThumbnailCacheMB, qint32(FFolder->CacheLimit() / PrivateThumbnailCache::MB));
+    store.Write(UndoCacheMB, qint32(FUndo->Cap() / (1024 * 1024)));
     store.CommitEdit();
 }
 

@@ -12,8 +12,18 @@
 namespace tarvix {
 
 UndoCommand::UndoCommand(qint64 capBytes)
-    : FStore(capBytes)
+    : FCap(capBytes)
+    , FStore(std::make_unique<UndoStore>(capBytes))
 {
+}
+
+void UndoCommand::SetCap(qint64 capBytes)
+{
+    if (capBytes == FCap)
+        return;
+    FStore.reset();
+    FCap = capBytes;
+    FStore = std::make_unique<UndoStore>(capBytes);
 }
 
 UndoResult UndoCommand::Run(const TLanguage& language, Dialogs& dialogs, const std::function<bool()>& stop)
@@ -35,7 +45,7 @@ UndoResult UndoCommand::Run(const TLanguage& language, Dialogs& dialogs, const s
             shared->Total = total;
             shared->Done = done;
         };
-        return FStore.UndoLast(reports);
+        return FStore->UndoLast(reports);
     });
     qsizetype shown = 0;
     bool bounded = false;

@@ -19,12 +19,15 @@ class UndoCommand {
 public:
     // `capBytes` bounds the copies of all steps; 0 turns undo off.
     explicit UndoCommand(qint64 capBytes);
+    // A new bound, read from the settings after the window was made; the steps so far go.
+    void SetCap(qint64 capBytes);
+    qint64 Cap() const { return FCap; }
 
     // Around a turn or a correction: the recorder to hand to it (null when undo is off), and
     // the step's end, also after an error or Cancel.
-    std::shared_ptr<UndoRecorder> BeginStep() { return FStore.BeginStep(); }
-    void FinishStep(const std::shared_ptr<UndoRecorder>& recorder) { FStore.FinishStep(recorder); }
-    bool CanUndo() const { return FStore.CanUndo(); }
+    std::shared_ptr<UndoRecorder> BeginStep() { return FStore->BeginStep(); }
+    void FinishStep(const std::shared_ptr<UndoRecorder>& recorder) { FStore->FinishStep(recorder); }
+    bool CanUndo() const { return FStore->CanUndo(); }
 
     // Undoes the last step on a worker while the window's events go on; `stop` counts as
     // Cancel (the window being closed). The file in hand is always finished.
@@ -36,7 +39,8 @@ public:
     static QString FailedMessage(const TLanguage& language, const QStringList& failed);
 
 private:
-    UndoStore FStore;
+    qint64 FCap;
+    std::unique_ptr<UndoStore> FStore;
 };
 
 } // namespace tarvix
