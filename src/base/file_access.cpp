@@ -11,8 +11,12 @@ namespace tarvix {
 
 UniqueFd OpenRegularFile(const char* path)
 {
-    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
-    UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer. A look at a picture leaves
+    // its access time alone, where the system lets us (on the owner's files): the program
+    // keeps file times, and a browse of a folder is no use of its pictures.
+    UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOATIME));
+    if (!fd.Valid() && errno == EPERM)
+        fd = UniqueFd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st { };
     if (fd.Valid() && (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)))
         fd.Reset();

@@ -32,7 +32,8 @@ QString SystemError(int error)
 
 } // namespace
 
-RestoreOutcome RestoreRecordedFile(const RecordedFile& file, QString* details)
+RestoreOutcome RestoreRecordedFile(const RecordedFile& file, QString* details,
+    const std::function<void(QByteArrayView content, const struct stat& now)>& restored)
 {
     // Opening undoes an overwrite in place that was cut short, so that what is compared is
     // a whole file.
@@ -75,6 +76,9 @@ RestoreOutcome RestoreRecordedFile(const RecordedFile& file, QString* details)
         qCWarning(TransformLog, "%s keeps its permissions: %s", qUtf8Printable(file.Path),
             qUtf8Printable(SystemError(errno)));
     ForgetCachedThumbnails(file.Path);
+    struct stat after { };
+    if (restored && ::stat(QFile::encodeName(file.Path).constData(), &after) == 0)
+        restored(original, after);
     return RestoreOutcome::Restored;
 }
 

@@ -2,7 +2,10 @@
 
 #include "engine/undo_step.h"
 
+#include <QByteArrayView>
 #include <QString>
+#include <functional>
+#include <sys/stat.h>
 
 namespace tarvix {
 
@@ -15,7 +18,9 @@ enum class RestoreOutcome {
 // Puts the bytes a step replaced back into the file, when the file is still exactly what
 // the step wrote. Under the lock a turn takes, with the same safe replacement: a process
 // killed at any moment leaves the file as the step wrote it or as it was before the step.
-// `details` receives what went wrong, for a maintainer.
-RestoreOutcome RestoreRecordedFile(const RecordedFile& file, QString* details = nullptr);
+// `details` receives what went wrong, for a maintainer. `restored`, when given, hears of a
+// restored file's content and of the file as it is now, still under the lock.
+RestoreOutcome RestoreRecordedFile(const RecordedFile& file, QString* details = nullptr,
+    const std::function<void(QByteArrayView content, const struct stat& now)>& restored = {});
 
 } // namespace tarvix

@@ -113,4 +113,17 @@ void UndoSpace::Release(const UndoStep& step)
     FUsed -= step.Bytes;
 }
 
+void UndoSpace::Rewritten(const QString& path, QByteArrayView content, const struct stat& now)
+{
+    const std::lock_guard lock(FMutex);
+    // The newest step that wrote the file; an older one wrote what that one replaced.
+    for (auto step = FSteps.rbegin(); step != FSteps.rend(); ++step)
+        for (auto file = step->Files.rbegin(); file != step->Files.rend(); ++file)
+            if (file->Path == path) {
+                if (ContentHash(content, file->Pieces) == file->Hash)
+                    file->Written = now;
+                return;
+            }
+}
+
 } // namespace tarvix

@@ -39,6 +39,10 @@ public:
     // What is left of a step undone in part; `freed` bytes of its copies were removed.
     void PutBack(UndoStep step, qint64 freed);
     void Release(const UndoStep& step);
+    // An undo put `content` back into the file at `path`, which is now `now`. When that is
+    // what the step kept before it wrote the file, that step takes the file as its own again:
+    // undoing two turns of one picture, one after the other, brings back the first.
+    void Rewritten(const QString& path, QByteArrayView content, const struct stat& now);
 
 private:
     QString StepFolder(int number) const;

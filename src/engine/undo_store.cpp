@@ -77,7 +77,9 @@ UndoResult UndoStore::UndoLast(const UndoProgress& progress)
         }
         if (progress.BeforeFile)
             progress.BeforeFile(file.Path);
-        switch (RestoreRecordedFile(file)) {
+        const auto rewritten
+            = [&](QByteArrayView content, const struct stat& now) { FSpace->Rewritten(file.Path, content, now); };
+        switch (RestoreRecordedFile(file, nullptr, rewritten)) {
         case RestoreOutcome::Restored:
             result.Restored.append(file.Path);
             drop(file);

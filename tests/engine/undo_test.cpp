@@ -141,6 +141,24 @@ TEST_F(Undo, ATrimmingTurnComesBackToTheByteWithItsTimesAndPermissions)
     EXPECT_EQ(Folder.Entries(), QStringList({ "cache", "photo.jpg" }));
 }
 
+// The undo of the second turn writes the file anew: the first turn's step must still take it as
+// its own, or two Ctrl+Z in a row would stop halfway.
+TEST_F(Undo, TwoTurnsOfOnePictureComeBackOneAfterTheOther)
+{
+    const QString path = Photo("twice.jpg");
+    UndoStore store(64 << 20, Root());
+    TurnStep(store, { path });
+    const QByteArray once = ReadBytes(path);
+    TurnStep(store, { path });
+    EXPECT_EQ(store.UndoLast().Restored, QStringList { path });
+    EXPECT_EQ(ReadBytes(path), once);
+    ASSERT_TRUE(store.CanUndo());
+    const UndoResult first = store.UndoLast();
+    EXPECT_EQ(first.Restored, QStringList { path });
+    EXPECT_TRUE(first.Changed.isEmpty());
+    EXPECT_EQ(Sha256Of(path), QCryptographicHash::hash(Originals[path], QCryptographicHash::Sha256));
+}
+
 TEST_F(Undo, FilesChangedSinceTheTurnAreLeftAsTheyAreAndNamed)
 {
     const QStringList paths { Photo("a.jpg"), Photo("b.jpg"), Photo("c.jpg"), Photo("d.jpg"), Photo("e.jpg") };

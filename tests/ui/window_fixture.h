@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/orientation_reader.h"
 #include "engine/settings_store.h"
 #include "support/jpeg_fixtures.h"
 #include "support/scripted_dialogs.h"
@@ -26,7 +27,8 @@ namespace tarvix {
 
 // A browser window with scripted questions, the repository's language files and a thumbnail
 // maker that decodes nothing: every file gets a grey picture of the size the real maker
-// would give a 4:3 photo, and files whose name starts with "bad" are unreadable.
+// would give a 4:3 photo, with the file's orientation value, and files whose name starts with
+// "bad" are unreadable.
 class WindowTest : public ::testing::Test {
 public:
     static Thumbnail FakeThumbnail(const QString& path, ThumbnailCell cell, ThumbnailOptions);
@@ -108,7 +110,7 @@ inline Thumbnail WindowTest::FakeThumbnail(const QString& path, ThumbnailCell ce
         return { Thumbnail::Outcome::Unreadable, {} };
     QImage image(ThumbnailTargetSize({ 400, 300 }, cell), QImage::Format_RGB32);
     image.fill(Qt::darkGray);
-    return { Thumbnail::Outcome::Made, image };
+    return { Thumbnail::Outcome::Made, image, ReadFileOrientation(QFile::encodeName(path).constData()) };
 }
 
 } // namespace tarvix
