@@ -13,6 +13,7 @@
 #include "ui/thumbnails/cached_thumbnail_maker.h"
 #include "ui/thumbnails/thumbnail_loader.h"
 #include "ui/window/abandonable_work.h"
+#include "ui/window/busy_state.h"
 #include "ui/window/delayed_progress.h"
 #include "ui/window/job_log.h"
 #include "ui/window/job_scope.h"
@@ -259,9 +260,21 @@ void FolderBrowser::ScheduleRefreshes()
     QMetaObject::invokeMethod(this, &FolderBrowser::StartRefreshes, Qt::QueuedConnection);
 }
 
+void FolderBrowser::SetJobRunning(bool running)
+{
+    if (running == FJobRunning)
+        return;
+    FJobRunning = running;
+    FWatcher.SetPaused(running);
+    if (!running && !FRefreshWanted.isEmpty())
+        ScheduleRefreshes();
+}
+
 void FolderBrowser::StartRefreshes()
 {
     FRefreshScheduled = false;
+    if (FJobRunning)
+        return;
     const ThumbnailCell cell = FView.Grid->CellSize();
     const ThumbnailOptions options = FView.Options();
     const QSet<QString> wanted = std::exchange(FRefreshWanted, {});

@@ -69,8 +69,9 @@ public:
     // The window changed the file itself (a turn, a rename, a delete): no news for the
     // folder's watch. RefreshThumbnail tells it too.
     void Absorb(const QString& path) { FWatcher.Absorb(path); }
-    // While a job runs the folder's news wait; they come at its end.
-    void SetWatchPaused(bool paused) { FWatcher.SetPaused(paused); }
+    // While a job runs the folder's news wait, and so do the thumbnails a turn asks to be
+    // remade: a turn of many files has every core busy, and they come at its end.
+    void SetJobRunning(bool running);
     bool Watching() const { return FWatcher.Watching(); }
     // Whether a remade thumbnail is still to come.
     bool RefreshPending() const { return !FRefreshWanted.isEmpty() || !FRefreshing.isEmpty(); }
@@ -120,6 +121,7 @@ private:
     bool FRefreshScheduled = false;
     FolderWatcher FWatcher;
     bool FFolderShown = false; // a load ended: an empty grid is a folder without pictures
+    bool FJobRunning = false;
 };
 
 } // namespace tarvix

@@ -221,7 +221,7 @@ void TFormTarvix::UpdateActions()
     // The ways to another folder, and what reloads this one. The path bar as a whole, so that
     // its buttons keep their own states for later.
     FPathBar->setEnabled(idle);
-    FFolder->SetWatchPaused(!idle);
+    FFolder->SetJobRunning(!idle);
     // A drag runs a loop of its own until the drop: never inside a job's.
     DrawGrid->SetDragOutEnabled(idle);
     ShellTree->setEnabled(idle);
