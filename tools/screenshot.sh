@@ -5,7 +5,11 @@
 # generated photos, opens the folder with the recent-folder button and saves a picture of
 # the window. LANGUAGE is the name of a language file (English, Deutsch, ...). With EXIF=1
 # the photos carry camera EXIF values, the first one is chosen and the picture is of its
-# EXIF properties dialog. For reviewers and the README; not part of the tests.
+# EXIF properties dialog. With TAGGED=1 two photos are tagged as turned by the camera (their
+# thumbnails carry the mark); with EMPTY=1 no folder is opened (the grid's hint shows); with
+# MENU=1 the grid's context menu is open. QT_SCALE_FACTOR=2 with a screen twice the size
+# and WINDOW_SIZE=800x600 shows the window at 200 %. For reviewers and the README; not part
+# of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -14,10 +18,12 @@ LANGUAGE=${2:-English}
 SIZE=${3:-800x600}
 WIDTH=${SIZE%x*}
 HEIGHT=${SIZE#*x}
+WINDOW_SIZE=${WINDOW_SIZE:-$SIZE}
+SCALE=${QT_SCALE_FACTOR:-1}
 
 . tools/deps.sh
 ensure_packages $BUILD_PACKAGES xvfb xdotool x11-apps imagemagick
-[ "${EXIF:-0}" = 1 ] && ensure_packages libimage-exiftool-perl
+{ [ "${EXIF:-0}" = 1 ] || [ "${TAGGED:-0}" = 1 ]; } && ensure_packages libimage-exiftool-perl
 cmake --preset release >/dev/null
 cmake --build build/release --target tarvix tarvix_lang >/dev/null
 
@@ -52,14 +58,19 @@ if [ "${EXIF:-0}" = 1 ]; then
         "$WORK/Pictures/Holiday"
 fi
 
+if [ "${TAGGED:-0}" = 1 ]; then
+    exiftool -q -overwrite_original -Orientation#=6 "$WORK/Pictures/Holiday/IMG_1002.jpg" \
+        "$WORK/Pictures/Holiday/IMG_1005.jpg"
+fi
+
 LANGFILE="$ROOT/build/release/lang/$LANGUAGE.lng"
 [ -f "$LANGFILE" ] || { echo "no language file $LANGFILE" >&2; exit 1; }
 cat >"$WORK/home/.config/Dovrane/Tarvix.ini" <<INI
 [Main]
 Language=$LANGFILE
 LastFolder=$WORK/Pictures/Holiday
-WinWidth=$WIDTH
-WinHeight=$HEIGHT
+WinWidth=${WINDOW_SIZE%x*}
+WinHeight=${WINDOW_SIZE#*x}
 WinTop=0
 WinLeft=0
 ShowTree=${SHOW_TREE:-0}
@@ -77,8 +88,16 @@ APP=$!
 window=$(xdotool search --sync --onlyvisible --name '^Tarvix$' | head -n 1)
 sleep 0.5
 # The recent-folder button: the first control of the path bar, below the toolbar.
-xdotool mousemove --window "$window" 16 "${RECENT_Y:-73}" click 1
+if [ "${EMPTY:-0}" != 1 ]; then
+    xdotool mousemove --window "$window" $((16 * SCALE)) $((${RECENT_Y:-73} * SCALE)) click 1
+fi
 sleep "${SETTLE:-2}"
+if [ "${MENU:-0}" = 1 ]; then
+    xdotool mousemove --window "$window" $((60 * SCALE)) $((${CELL_Y:-160} * SCALE)) click 1
+    sleep 0.3
+    xdotool click 3
+    sleep 0.5
+fi
 if [ "${EXIF:-0}" = 1 ]; then
     # The first cell of the grid, then the key of "Display EXIF".
     xdotool mousemove --window "$window" 60 "${CELL_Y:-160}" click 1

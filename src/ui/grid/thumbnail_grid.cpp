@@ -133,8 +133,7 @@ void TThumbnailGrid::SetTextColor(QColor color)
     const QColor back = BackgroundColor();
     QPalette p = FHint->palette();
     p.setColor(QPalette::WindowText,
-        QColor((color.red() * 2 + back.red()) / 3, (color.green() * 2 + back.green()) / 3,
-            (color.blue() * 2 + back.blue()) / 3));
+        QColor((color.red() + back.red()) / 2, (color.green() + back.green()) / 2, (color.blue() + back.blue()) / 2));
     FHint->setPalette(p);
     viewport()->update();
 }
