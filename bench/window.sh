@@ -20,7 +20,8 @@
 # With MEMORY=1, CORPUS_DIR is a big folder (bench/make_many.sh) opened as it is, through hard
 # links: the peak memory, the time to the first screen of thumbnails and to the load's end.
 # Figures only: nothing here fails on a slow result. The window at WINDOW_SIZE (800x600).
-# JOBS picks some of the jobs (default "load turn auto delete close"), e.g. JOBS=turn.
+# JOBS picks some of the jobs (default "load turn auto delete close"), e.g. JOBS=turn;
+# SETTINGS adds lines to the window's settings file, e.g. SETTINGS=UndoCacheMB=0.
 # The reference corpus: bench/make_corpus.sh DIR 100. Needs Xvfb, python3-xlib, exiftran and
 # vipsthumbnail: tools/bench_deps.sh installs them.
 set -euo pipefail
@@ -98,6 +99,7 @@ ThumbsInRow=5
 HighQuality=1
 ConfirmDelete=0
 DisplayCropWarning=0
+${SETTINGS:-}
 INI
 }
 # session NAME STEP...: one run of the window through bench/window_ping.py in a fresh home.
