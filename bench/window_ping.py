@@ -643,7 +643,19 @@ def start_load(w, path):
     try:
         w.wait_event("begin", "load", pressed, 10.0, answer_questions=False)
     except StepFailed:
-        raise StepFailed("no load began after Return in the path box (is it at PATH_XY=%d,%d?)" % PATH_XY)
+        # On a busy machine the focus or a key can go astray: once more, from the click on.
+        say("no load began after Return; typing the path again")
+        w.focus(w.window)
+        w.click(*PATH_XY)
+        time.sleep(0.5)
+        w.key("a", "Control_L")
+        w.type_text(path.rstrip("/"))
+        time.sleep(1.0)
+        pressed = w.key("Return")
+        try:
+            w.wait_event("begin", "load", pressed, 20.0, answer_questions=False)
+        except StepFailed:
+            raise StepFailed("no load began after Return in the path box (is it at PATH_XY=%d,%d?)" % PATH_XY)
     return pressed
 
 
