@@ -1,12 +1,17 @@
 // What a new user sees at the first look: cells that fill the grid, every column in view
 // whatever changes the grid's width, and a folder tree that can show deep folders.
 #include "support/qt_printers.h"
+#include "ui/window/status_bar.h"
 #include "window_fixture.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QLabel>
 #include <QScrollBar>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 
 using namespace tarvix;
@@ -90,6 +95,41 @@ TEST_F(Layout, TheTreeShowsADeepFolderReadably)
     EXPECT_GE(row.left(), 0);
     EXPECT_GE(
         tree->columnWidth(0), tree->horizontalScrollBar()->value() + row.left() + metrics.horizontalAdvance(name));
+}
+
+} // namespace
+
+namespace {
+
+// A large font and a long language: no toolbar caption is cut, the buttons that do not fit go
+// behind the bar's extension button, and the count in the status bar shows whole.
+TEST_F(Layout, CaptionsAreNeverCutInALargeFontAndALongLanguage)
+{
+    const QFont before = QApplication::font();
+    QFont large = before;
+    large.setPointSizeF(before.pointSizeF() * 1.6);
+    QApplication::setFont(large);
+    TFormTarvix& w = Open();
+    for (QAction* item : w.LanguageGroup->actions())
+        if (item->text() == "Deutsch")
+            item->trigger();
+    QApplication::processEvents();
+    int hidden = 0;
+    for (QToolButton* button : w.findChild<QToolBar*>("ToolBar")->findChildren<QToolButton*>()) {
+        if (button->objectName() == "qt_toolbar_ext_button" || button->objectName().isEmpty())
+            continue;
+        if (!button->isVisible()) {
+            ++hidden;
+            continue;
+        }
+        EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(button->text()))
+            << button->objectName().toStdString();
+    }
+    EXPECT_GT(hidden, 0) << "at this size some buttons go behind the extension button";
+    auto* count = w.StatusBar->findChild<QLabel*>("Panel1");
+    ASSERT_NE(count, nullptr);
+    EXPECT_GE(count->width(), count->fontMetrics().horizontalAdvance(count->text()));
+    QApplication::setFont(before);
 }
 
 } // namespace

@@ -57,7 +57,7 @@ TEST_F(MainWindowSettings, AFirstStartHasTheDesignedDefaultsAndEnglish)
 TEST_F(MainWindowSettings, StoredValuesComeBackAndAreWrittenAtClose)
 {
     const QString favourite = Folder.Path();
-    WriteSettings("ThumbsInRow=8\nHighQuality=0\nWinWidth=900\nWinHeight=700\nWinTop=10\nWinLeft=20\n"
+    WriteSettings("ThumbsInRow=8\nHighQuality=0\nWinWidth=800\nWinHeight=700\nWinTop=10\nWinLeft=0\n"
                   "BackColor=255\nForeColor=16711680\nShowTree=1\nTreeWidth=40\nMakeBackup=1\nThumbnailCacheMB=64\n"
                   "Language=" TARVIX_SOURCE_DIR "/lang/Deutsch.lng\n"
                   "MRU0=/nowhere/a\nMRU2="
@@ -65,8 +65,9 @@ TEST_F(MainWindowSettings, StoredValuesComeBackAndAreWrittenAtClose)
     TFormTarvix& w = Open();
     EXPECT_EQ(w.DrawGrid->ColumnCount(), 8);
     EXPECT_TRUE(w.pmiLowQuality->isChecked());
-    EXPECT_EQ(w.size(), QSize(900, 700));
-    EXPECT_EQ(w.pos(), QPoint(20, 10));
+    // On the offscreen platform's screen of 800 x 800, where it fits whole.
+    EXPECT_EQ(w.size(), QSize(800, 700));
+    EXPECT_EQ(w.pos(), QPoint(0, 10));
     EXPECT_EQ(w.DrawGrid->BackgroundColor(), QColor(255, 0, 0));
     EXPECT_EQ(w.DrawGrid->TextColor(), QColor(0, 0, 255));
     EXPECT_TRUE(w.pmiMakeBackup->isChecked());
@@ -90,7 +91,7 @@ TEST_F(MainWindowSettings, StoredValuesComeBackAndAreWrittenAtClose)
     EXPECT_EQ(Stored("EnlargeSmall"), "0");
     EXPECT_EQ(Stored("ThumbsInRow"), "8");
     EXPECT_EQ(Stored("HighQuality"), "0");
-    EXPECT_EQ(Stored("WinWidth"), "900");
+    EXPECT_EQ(Stored("WinWidth"), "800");
     EXPECT_EQ(Stored("WinTop"), "10");
     EXPECT_EQ(Stored("BackColor"), "255");
     EXPECT_EQ(Stored("ForeColor"), "16711680");
@@ -110,6 +111,20 @@ TEST_F(MainWindowSettings, OutOfRangeColumnsBecomeThreeAndAMissingLastFolderIsNo
     Window.reset();
     EXPECT_EQ(Stored("LastFolder"), "/kept/as/it/was");
     EXPECT_EQ(Stored("ThumbsInRow"), "3");
+}
+
+// A size kept from a larger screen, or from a smaller scale, and a place on a screen that is
+// gone: the window comes up whole on the screen there is.
+TEST_F(MainWindowSettings, AStoredGeometryOffTheScreenIsBroughtOntoIt)
+{
+    WriteSettings("WinWidth=3000\nWinHeight=2000\nWinTop=-300\nWinLeft=5000\n");
+    TFormTarvix& w = Open();
+    const QRect available = w.screen()->availableGeometry();
+    // The window's own size; a window manager's frame may come around it.
+    EXPECT_TRUE(available.contains(QRect(w.pos(), w.size())))
+        << w.x() << "," << w.y() << " " << w.width() << "x" << w.height() << " on " << available.width() << "x"
+        << available.height();
+    EXPECT_EQ(w.width(), available.width());
 }
 
 TEST_F(MainWindowSettings, AMaximisedWindowKeepsItsNormalGeometryInTheSettings)

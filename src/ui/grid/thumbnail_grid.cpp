@@ -132,8 +132,11 @@ void TThumbnailGrid::SetTextColor(QColor color)
     // on any colours the user chose.
     const QColor back = BackgroundColor();
     QPalette p = FHint->palette();
-    p.setColor(QPalette::WindowText,
-        QColor((color.red() + back.red()) / 2, (color.green() + back.green()) / 2, (color.blue() + back.blue()) / 2));
+    const QColor hint(
+        (color.red() + back.red()) / 2, (color.green() + back.green()) / 2, (color.blue() + back.blue()) / 2);
+    // Inside the view the label draws with the view's text role.
+    for (const QPalette::ColorRole role : { QPalette::WindowText, QPalette::Text })
+        p.setColor(role, hint);
     FHint->setPalette(p);
     viewport()->update();
 }

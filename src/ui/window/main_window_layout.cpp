@@ -7,6 +7,7 @@
 #include "ui/window/main_window.h"
 #include "ui/window/path_bar.h"
 #include "ui/window/status_bar.h"
+#include "ui/window/toolbar_button.h"
 #include "ui/window/toolbar_icons.h"
 
 #include <QAction>
@@ -152,13 +153,11 @@ void TFormTarvix::CreateMenus()
 
 QToolButton* TFormTarvix::AddToolButton(const QString& name)
 {
-    auto* button = new QToolButton(ToolBar);
+    auto* button = new TToolBarButton(ToolBar);
     button->setObjectName(name);
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
     button->setIconSize(QSize(24, 24));
-    // Designed 68 x 44; longer captions of other languages widen the button.
-    button->setMinimumSize(68, 44);
     ToolBar->addWidget(button);
     return button;
 }

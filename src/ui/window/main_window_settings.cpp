@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTreeView>
@@ -38,13 +39,30 @@ void TFormTarvix::LoadSettings()
     if (store.Read(WinMax)) {
         setWindowState(windowState() | Qt::WindowMaximized);
     } else {
-        const int width = store.Read(WinWidth);
-        const int height = store.Read(WinHeight);
+        int width = store.Read(WinWidth);
+        int height = store.Read(WinHeight);
+        const bool placed = store.ValueExists(Section, WinLeft) && store.ValueExists(Section, WinTop);
+        const QPoint stored(store.ReadInteger(Section, WinLeft, 0), store.ReadInteger(Section, WinTop, 0));
+        // The screen the window was on, or this one when that is gone (a monitor unplugged).
+        QScreen* on = placed ? QGuiApplication::screenAt(stored) : nullptr;
+        on = on ? on : this->screen();
+        const QRect available = on ? on->availableGeometry() : QRect();
+        // A size kept from a larger screen, or from a smaller scale (a screen set to 125 %
+        // shows 800 x 600 as 1000 x 750), would leave part of the window off this one.
+        if (!available.isEmpty()) {
+            setMinimumSize(minimumSize().boundedTo(available.size()));
+            width = qMin(width, available.width());
+            height = qMin(height, available.height());
+        }
         resize(width, height);
         // The defaults centre the window on its screen, with the size just set.
-        const QSize screen = this->screen() ? this->screen()->size() : QSize(width, height);
-        const int top = store.ReadInteger(Section, WinTop, CenteredWinTop(screen.height(), this->height()));
-        const int left = store.ReadInteger(Section, WinLeft, CenteredWinLeft(screen.width(), this->width()));
+        const QSize screen = on ? on->size() : QSize(width, height);
+        int top = store.ReadInteger(Section, WinTop, CenteredWinTop(screen.height(), this->height()));
+        int left = store.ReadInteger(Section, WinLeft, CenteredWinLeft(screen.width(), this->width()));
+        if (!available.isEmpty()) {
+            left = qBound(available.left(), left, available.left() + available.width() - this->width());
+            top = qBound(available.top(), top, available.top() + available.height() - this->height());
+        }
         move(left, top);
     }
     DrawGrid->SetBackgroundColor(ColorOfSetting(store.Read(BackColor)));

@@ -8,7 +8,10 @@ TStatusBar::TStatusBar(QWidget* parent)
     : QStatusBar(parent)
 {
     setObjectName("StatusBar");
-    const int widths[2] = { 550, 50 };
+    // Designed 550 and 50 wide in a window of 800. The first takes what the count leaves: a
+    // minimum of 550 would cut the count off in a window that a large font or a scaled screen
+    // makes narrower.
+    const int widths[2] = { 100, 50 };
     for (int i = 0; i < 2; ++i) {
         FPanels[i] = new QLabel(this);
         FPanels[i]->setObjectName(QStringLiteral("Panel%1").arg(i));
