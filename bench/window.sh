@@ -152,8 +152,8 @@ report_job() {
 # The answers to the pings of one job.
 pings() {
     if [[ $(r "$1" pings) -gt 0 ]] 2>/dev/null; then
-        printf "  %-26s slowest answer %s ms, 99th percentile %s ms, %s of %s over 100 ms%s\n" "" \
-            "$(r "$1" ping_max_ms)" "$(r "$1" ping_p99_ms)" "$(r "$1" ping_over_100)" "$(r "$1" pings)" \
+        printf "  %-26s slowest answer %s ms (%s ms in), 99th percentile %s ms, %s of %s over 100 ms%s\n" "" \
+            "$(r "$1" ping_max_ms)" "$(r "$1" ping_max_after_ms)" "$(r "$1" ping_p99_ms)" "$(r "$1" ping_over_100)" "$(r "$1" pings)" \
             "$([[ $(r "$1" unanswered) -gt 0 ]] 2>/dev/null && echo " ($(r "$1" unanswered) unanswered: counted by their age)")"
     else
         printf "  %-26s no ping was sent meanwhile\n" ""

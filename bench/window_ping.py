@@ -92,12 +92,16 @@ def ping_figures(pings, evaluated):
     with its age then, so that a window that never answers cannot look quick."""
     latencies = []
     unanswered = 0
+    slowest_sent = None
     for sent, answered in pings:
         if answered is None or answered > evaluated:
             unanswered += 1
-            latencies.append(max(0.0, evaluated - sent))
+            latency = max(0.0, evaluated - sent)
         else:
-            latencies.append(answered - sent)
+            latency = answered - sent
+        if not latencies or latency > max(latencies):
+            slowest_sent = sent
+        latencies.append(latency)
     latencies.sort()
     if not latencies:
         return {"pings": 0}
@@ -106,6 +110,8 @@ def ping_figures(pings, evaluated):
         "pings": len(latencies),
         "unanswered": unanswered,
         "ping_max_ms": "%.1f" % (latencies[-1] * 1000),
+        # When the slowest was sent, from the first ping of the span: where to look for its cause.
+        "ping_max_after_ms": "%.0f" % ((slowest_sent - pings[0][0]) * 1000),
         "ping_p99_ms": "%.1f" % (p99 * 1000),
         "ping_median_ms": "%.1f" % (latencies[len(latencies) // 2] * 1000),
         "ping_over_%d" % round(SLOW * 1000): sum(1 for x in latencies if x > SLOW),

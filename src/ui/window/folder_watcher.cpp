@@ -8,6 +8,8 @@
 #include <QFileSystemWatcher>
 #include <QFuture>
 #include <QPromise>
+#include <chrono>
+#include <future>
 #include <sys/stat.h>
 #include <thread>
 #include <utility>
@@ -88,6 +90,11 @@ void FolderWatcher::Stop()
     ++FGeneration;
     if (FStop)
         *FStop = true;
+    // A listing told to stop ends at its next entry: it is waited for a moment, so that no
+    // thread of a watch outlives it. One that hangs in the kernel is left to end by itself.
+    if (FScanEnded.valid())
+        FScanEnded.wait_for(std::chrono::milliseconds(StopWaitMs));
+    FScanEnded = {};
     FStop.reset();
     delete FSystem;
     FSystem = nullptr;
@@ -161,8 +168,10 @@ void FolderWatcher::StartScan()
     QPromise<Listing> promise;
     QFuture<Listing> future = promise.future();
     promise.start();
-    std::thread([promise = std::move(promise), lister = FLister, folder = FFolder, recursive = FRecursive,
-                    stop = FStop]() mutable {
+    std::promise<void> ended;
+    FScanEnded = ended.get_future().share();
+    std::thread([promise = std::move(promise), ended = std::move(ended), lister = FLister, folder = FFolder,
+                    recursive = FRecursive, stop = FStop]() mutable {
         Listing listing;
         listing.Paths = lister(folder, recursive, *stop);
         listing.Stamps.reserve(listing.Paths.size());
@@ -181,6 +190,7 @@ void FolderWatcher::StartScan()
         }
         promise.addResult(std::move(listing));
         promise.finish();
+        ended.set_value();
     }).detach();
     future.then(this, [this, generation = FGeneration](const Listing& listing) { Scanned(generation, listing); });
 }

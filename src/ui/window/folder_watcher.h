@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -67,6 +68,8 @@ public:
     static constexpr int LongestWaitMs = 1000;
     // How long a file's stamp must stand still before it is taken as written.
     static constexpr int SettleMs = 500;
+    // How long Stop waits for a listing in flight to end.
+    static constexpr int StopWaitMs = 200;
 
 signals:
     // In the listing's order; `changed` are files the window shows that were written since.
@@ -99,6 +102,7 @@ private:
     bool FFirst = true; // the next listing is the first of this folder
     quint64 FGeneration = 0; // a listing of an earlier Watch is dropped
     std::shared_ptr<std::atomic_bool> FStop;
+    std::shared_future<void> FScanEnded; // of the last listing started
     QSet<QString> FShown; // as the window knows them
     Snapshot FKnown; // as the last listing found the files the window shows
     Snapshot FMoving; // files whose stamp still moved at the last listing
