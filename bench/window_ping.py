@@ -637,32 +637,27 @@ def select_all(w):
 
 
 def start_load(w, path):
-    w.focus(w.window)
-    w.click(*PATH_XY)
-    time.sleep(0.2)
-    w.key("a", "Control_L")
-    # As a user types it, without a closing slash (with one, the path box's completion lists the
-    # folder itself as it is typed); the folders given here have no sibling their name begins.
-    w.type_text(path.rstrip("/"))
-    time.sleep(0.5)
-    pressed = w.key("Return")
-    try:
-        w.wait_event("begin", "load", pressed, 10.0, answer_questions=False)
-    except StepFailed:
-        # On a busy machine the focus or a key can go astray: once more, from the click on.
-        say("no load began after Return; typing the path again")
+    """Types the path into the path box and presses Return; on a busy machine the focus or a key
+    can go astray, so a load that did not begin is typed once more, from the click on."""
+    for attempt, wait in enumerate((10.0, 20.0)):
+        if attempt:
+            say("no load began after Return; typing the path again")
         w.focus(w.window)
         w.click(*PATH_XY)
-        time.sleep(0.5)
+        time.sleep(0.2 + 0.3 * attempt)
         w.key("a", "Control_L")
+        # As a user types it, without a closing slash (with one, the path box's completion lists
+        # the folder itself as it is typed); the folders given here have no sibling their name
+        # begins.
         w.type_text(path.rstrip("/"))
-        time.sleep(1.0)
+        time.sleep(0.5 + 0.5 * attempt)
         pressed = w.key("Return")
         try:
-            w.wait_event("begin", "load", pressed, 20.0, answer_questions=False)
+            w.wait_event("begin", "load", pressed, wait, answer_questions=False)
+            return pressed
         except StepFailed:
-            raise StepFailed("no load began after Return in the path box (is it at PATH_XY=%d,%d?)" % PATH_XY)
-    return pressed
+            pass
+    raise StepFailed("no load began after Return in the path box (is it at PATH_XY=%d,%d?)" % PATH_XY)
 
 
 def step_load(w, label, path):

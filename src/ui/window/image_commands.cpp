@@ -116,16 +116,7 @@ void ImageCommands::ForEachSelectedCell(const std::function<void(int column, int
 
 QStringList ImageCommands::SelectedPaths() const
 {
-    const ThumbnailModel& images = FContext.Folder->Images();
-    QStringList paths;
-    const CellRect selection = FContext.Grid->Selection();
-    for (int row = selection.Top; row <= selection.Bottom; ++row)
-        for (int column = selection.Left; column <= selection.Right; ++column) {
-            const int i = images.EntryAt(column, row);
-            if (i < images.Count())
-                paths.append(images.PathAt(i));
-        }
-    return paths;
+    return FContext.Grid->SelectedPaths();
 }
 
 void ImageCommands::ShowMissingFileMessage(const QString& path)
